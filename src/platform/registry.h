@@ -40,7 +40,8 @@ enum Error : long {
 // The system's message for an error code ("The system cannot find the file specified.").
 std::string SystemErrorMessage(long code);
 
-// $ORBETA_REGISTRY when set, else "registry" in the Windows directory.
+// $ORBETA_REGISTRY when set and not empty, else "registry" in the Windows directory. The folder
+// is made, with its parents, by the first change.
 std::string RegistryDirectory();
 
 struct Value {
@@ -50,12 +51,20 @@ struct Value {
 
 // An open key. Key paths are "\"-separated, compared without case, a leading "\" ignored;
 // the empty path is the root itself. Value names compare without case; "" is the default value.
+// Key and value names are limited to printable ASCII (the hive file is ASCII text); others are
+// refused with kInvalidParameter. Every call on a key that is not open gives kInvalidParameter.
+// A key that disappeared from the hive after opening gives kFileNotFound.
 class Key {
  public:
   // Opens `path` under `root`; with `create`, makes it and its parents when missing.
-  // Returns kSuccess, or kFileNotFound (missing, no create), kAccessDenied, kBadDb.
+  // Returns kSuccess, or kFileNotFound (missing, no create), kAccessDenied, kBadDb,
+  // kInvalidParameter (a name outside printable ASCII or longer than 255 characters, or a path
+  // more than 512 keys deep). The root ("") always opens, without reading the hive.
+  // On failure `out` is left closed.
   static long Open(Root root, const std::string& path, bool create, Key& out);
 
+  // Query and Delete give kFileNotFound for a missing value. Any type number can be stored;
+  // a DWORD whose data is not 4 bytes is kept as it is.
   long Query(const std::string& name, Value& out) const;
   long Set(const std::string& name, const Value& value);
   long Delete(const std::string& name);
