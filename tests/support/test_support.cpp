@@ -1,10 +1,13 @@
 #include "support/test_support.h"
 
+#include <glib.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/wait.h>
 
 namespace orbeta::test {
 
@@ -47,6 +50,28 @@ std::string ReadFile(const std::string& path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
+}
+
+CommandResult RunProgram(const std::string& name, const std::vector<std::string>& args) {
+  std::vector<std::string> argv{std::string(ORBETA_BIN_DIR) + "/" + name};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (auto& arg : argv) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  gchar* out = nullptr;
+  gchar* err = nullptr;
+  gint status = 0;
+  GError* error = nullptr;
+  if (!g_spawn_sync(nullptr, pointers.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
+                    &status, &error)) {
+    std::string message = error->message;
+    g_error_free(error);
+    throw std::runtime_error("cannot run " + argv[0] + ": " + message);
+  }
+  CommandResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, err};
+  g_free(out);
+  g_free(err);
+  return result;
 }
 
 }  // namespace orbeta::test

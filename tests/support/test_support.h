@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orbeta::test {
 
@@ -34,6 +35,15 @@ class ScopedEnv {
 };
 
 void WriteFile(const std::string& path, const std::string& bytes);
+
+struct CommandResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+// Runs a program of the build (by name, from the build's bin folder) with `args`, no shell,
+// with the environment of the test process.
+CommandResult RunProgram(const std::string& name, const std::vector<std::string>& args);
 std::string ReadFile(const std::string& path);
 
 }  // namespace orbeta::test
