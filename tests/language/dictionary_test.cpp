@@ -7,18 +7,11 @@
 namespace orbeta {
 namespace {
 
+using test::Hex;
+
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-// Bytes from hexadecimal digits; blanks between bytes are ignored.
-std::string Hex(std::string hex) {
-  std::erase(hex, ' ');
-  std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return bytes;
-}
 
 // One entry, number 200, one language, text "OK", capacity 500, growth step 500.
 const std::string kOkFile = Hex(

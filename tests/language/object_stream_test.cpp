@@ -8,18 +8,12 @@
 
 #include "language/containers.h"
 #include "language/dictionary.h"
+#include "support/test_support.h"
 
 namespace orbeta {
 namespace {
 
-// Bytes from hexadecimal digits; blanks between bytes are ignored.
-std::string Hex(std::string hex) {
-  std::erase(hex, ' ');
-  std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return bytes;
-}
+using test::Hex;
 
 std::string Encode(const std::function<void(TObjectWriter&)>& write) {
   std::string bytes;

@@ -36,6 +36,9 @@ class ScopedEnv {
 
 void WriteFile(const std::string& path, const std::string& bytes);
 
+// Bytes from hexadecimal digits; blanks between bytes are ignored.
+std::string Hex(std::string hex);
+
 struct CommandResult {
   int exitCode = -1;
   std::string out;
