@@ -142,6 +142,7 @@ void ReadPresentation(const SettingsReader& in) {
 void ReadSecurity(const SettingsReader& in) {
   in.Flags(kSecurityFlags);
   Settings.UseWhiteList = in.Loose(kSecurity, "UseWhiteList", "1");
+  Settings.ValidationServer = in.Text(kSecurity, "ValidationServer");
   Settings.AvailableExt = in.ExtList("AvailableExt", "AvailableExtCount", 6, ".pdf;.doc;.xls;.ppt;.pps;.exe");
   Settings.ForbiddenExt = in.ExtList("ForbiddenExt", "ForbiddenExtCount", 0, "");
   Settings.AllowOnlyAvailable = in.Flag(kSecurity, "AllowOnlyAvailable", "0");

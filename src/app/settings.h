@@ -54,6 +54,7 @@ struct TSettings {
   bool HotKeyUnlock = false;
   bool ValidateOnLine = false;
   std::int32_t UseWhiteList = 0;        // 1: the online list is a white list, 0: a black list
+  std::string ValidationServer;         // base address of the online validation server; empty: none
   std::vector<std::string> AvailableExt;
   std::vector<std::string> ForbiddenExt;
   bool AllowOnlyAvailable = false;

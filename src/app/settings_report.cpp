@@ -62,6 +62,7 @@ std::vector<std::pair<std::string, std::string>> DescribeSettings(const TSetting
   r.Add("HotKeyUnlock", s.HotKeyUnlock);
   r.Add("ValidateOnLine", s.ValidateOnLine);
   r.Add("UseWhiteList", static_cast<long long>(s.UseWhiteList));
+  r.Add("ValidationServer", s.ValidationServer);
   r.Add("AvailableExt", s.AvailableExt);
   r.Add("ForbiddenExt", s.ForbiddenExt);
   r.Add("AllowOnlyAvailable", s.AllowOnlyAvailable);
