@@ -19,6 +19,7 @@
 #include "lists/site_list.h"
 #include "navigation/mail_handoff.h"
 #include "navigation/navigation_filter.h"
+#include "navigation/online_validation.h"
 #include "navigation/url_analysis.h"
 #include "platform/codepage.h"
 #include "platform/ini_file.h"
@@ -83,9 +84,10 @@ int HostCommand(const Arguments& args) {
   return 0;
 }
 
-// The filter's world for one explain run: the status bar is a field, and mail and launcher
-// links are described instead of started unless asked to run them.
-class ExplainContext : public NavigationContext {
+// The filter's world for one explain run: the status bar is a field that the filter and the
+// validation requests write, and mail and launcher links are described instead of started
+// unless asked to run them.
+class ExplainContext : public NavigationContext, public ValidationStatus {
  public:
   explicit ExplainContext(bool run) : run_(run) {}
   void SetStatusText(const std::string& text, bool) override { status = text; }
@@ -181,6 +183,7 @@ int ExplainCommand(const Arguments& args) {
   LoadLists(options.sites);
   if (options.admin) AdminMode = true;
   ExplainContext context(options.run);
+  SetValidationStatus(&context);
   if (!options.state.empty()) LoadState(context, options.state);
   for (const std::string& url : options.urls) {
     if (options.state.empty()) context = ExplainContext(options.run);

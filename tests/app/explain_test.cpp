@@ -2,6 +2,7 @@
 // settings file, site list and dictionary.
 #include <gtest/gtest.h>
 
+#include "support/http_test_server.h"
 #include "support/test_support.h"
 
 namespace orbeta {
@@ -104,6 +105,35 @@ TEST_F(ExplainTest, StateCarriesFromOneAddressToTheNext) {
   EXPECT_EQ(Explain({"--state", state, "run:x"})[0],
             "run:x\tndLaunchProgram\tThe domain www.library.example is not allowed\tno program to start");
   EXPECT_EQ(Explain({"run:x"})[0], "run:x\tndLaunchProgram\t\tno program to start");
+}
+
+TEST_F(ExplainTest, UnlistedHostsAskTheValidationServerOnce) {
+  test::HttpTestServer server;
+  server.Serve("/LB.php?url=museum.example", test::HttpAnswer::Body("<html>1</html>"));
+  server.Serve("/LB.php?url=games.example", test::HttpAnswer::Body("<html>0</html>"));
+  std::string settings = kSettings;
+  settings.replace(settings.find("ValidateOnLine=0"), 16,
+                   "ValidateOnLine=1\r\nUseWhiteList=1\r\nValidationServer=" + server.BaseUrl());
+  WriteFile(dir_.File("Orbeta.ini"), settings);
+  const std::string state = dir_.File("state.ini");
+  EXPECT_EQ(Explain({"--state", state, "http://museum.example/a", "http://museum.example/b"}),
+            (std::vector<std::string>{"http://museum.example/a\tndAllow\tConnected to host !",
+                                      "http://museum.example/b\tndAllow\tChecking the site online..."}));
+  EXPECT_EQ(Explain({"--state", state, "http://museum.example/c", "http://games.example/"})[1],
+            "http://games.example/\tndRefuseSite\tThe domain games.example is not allowed");
+  EXPECT_EQ(server.Requests(), (std::vector<std::string>{"/LB.php?url=museum.example", "/LB.php?url=games.example"}));
+}
+
+TEST_F(ExplainTest, ListDumpAndExport) {
+  const auto dump = RunProgram("orbeta-admin", {"list", "dump", dir_.File("sites.edn")});
+  EXPECT_EQ(dump.exitCode, 0) << dump.err;
+  EXPECT_NE(dump.out.find("\tLibrary\t>\t\tlibrary.example\thttp://library.example/\t\t\t\n"), std::string::npos)
+      << dump.out;
+  EXPECT_EQ(RunProgram("orbeta-admin", {"list", "export", dir_.File("sites.edn"), dir_.File("sites.txt")}).exitCode, 0);
+  EXPECT_NE(test::ReadFile(dir_.File("sites.txt")).find(",Towns,>,,town,*town,,,\r\n"), std::string::npos);
+  EXPECT_EQ(RunProgram("orbeta-admin", {"list", "export", dir_.File("sites.edn"), dir_.File("sites.html")}).exitCode, 0);
+  EXPECT_TRUE(test::ReadFile(dir_.File("sites.html")).starts_with("<table border=1>"));
+  EXPECT_EQ(RunProgram("orbeta-admin", {"list", "export", dir_.File("sites.edn"), dir_.File("x.edn")}).exitCode, 2);
 }
 
 TEST_F(ExplainTest, HostAndUsage) {
