@@ -45,7 +45,8 @@ TEST_F(LauncherTest, LauncherLinksStartTheirSlotOrBringTheRunningProgramForward)
   const Case cases[] = {
       {"run:3/", dir_.File("tool.v2.bin"), "tool"},
       {"run:3", dir_.File("tool.v2.bin"), "tool"},
-      {"run: 3 / ", dir_.File("tool.v2.bin"), "tool"},
+      {"run: 3/ ", dir_.File("tool.v2.bin"), "tool"},
+      {"run: 3 / ", "", ""},  // the blank before the "/" stays after trimming
       {"http://example.org/page?go=run:3/", dir_.File("tool.v2.bin"), "tool"},
       {"run:10/", dir_.File("tool.v2.bin"), "tool"},
       {"run:4/", dir_.path() + "\\Apps\\Viewer.Pro.exe", "Viewer"},

@@ -105,7 +105,7 @@ TEST_F(ProgramsOnDisk, RunCommandLineHandsTheSplitArgumentsToTheProgram) {
     Args args;
   };
   const std::string spaced = Add("app/My Apps/tool");
-  Add("app/My");  // a folder's name as a plain file must not capture the line
+  Add("app/My", false);  // a folder's name as a plain file must not capture the line
   const Case cases[] = {
       {"Postrel.exe securityon \"a b\" c\\\"d", {"Postrel.exe", "securityon", "a b", "c\"d"}},
       // No shell ever sees the line: its characters reach the program as they are.
