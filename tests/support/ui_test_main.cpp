@@ -2,6 +2,7 @@
 // (as the build does to register them) needs neither.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <gtkmm/main.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,5 +17,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot open the display %s\n", std::getenv("DISPLAY"));
     return 1;
   }
+  Gtk::Main::init_gtkmm_internals();
   return RUN_ALL_TESTS();
 }
