@@ -246,12 +246,17 @@ class DemoServer {
 
   // Copies the kiosk configuration with its placeholders filled in; an unknown placeholder
   // is an error, so that a misspelt site name does not reach the kiosk.
+  // "@CONFIG@" is the folder written to, so that the settings can name their lists by a full
+  // path (the kiosk works in its program's folder).
   void WriteConfiguration(const fs::path& out) const {
     fs::create_directories(out);
+    auto values = values_;
+    values["CONFIG"] = fs::absolute(out).lexically_normal().string();
+    if (values["CONFIG"].size() > 1 && values["CONFIG"].back() == '/') values["CONFIG"].pop_back();
     for (const auto& entry : fs::directory_iterator(root_)) {
       if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
       std::set<std::string> unknown;
-      const std::string bytes = Substitute(ReadBytes(entry.path()), values_, &unknown);
+      const std::string bytes = Substitute(ReadBytes(entry.path()), values, &unknown);
       if (!unknown.empty())
         throw std::runtime_error(entry.path().string() + ": unknown placeholder @" + *unknown.begin() + "@");
       orbeta::ReplaceFileAtomically((out / entry.path().filename()).string(), bytes);

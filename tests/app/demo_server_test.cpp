@@ -242,7 +242,7 @@ TEST_F(DemoServerTest, ConfigurationOutAdmitsTheListedSitesAndTheValidatedOne) {
   for (const std::string& line :
        {"HomePage=" + server.Url("home", "/"), "ValidationServer=" + server.Url("validation", "/"),
         std::string("ValidateOnLine=1"), std::string("UseWhiteList=1"), std::string("SiteControlOff=0"),
-        std::string("UserCanQuit=1"), std::string("CurrentSiteFile=Orbeta.edn"),
+        std::string("UserCanQuit=1"), "CurrentSiteFile=" + kiosk_ + "/Orbeta.edn",
         "LinkButtons[1].URL=" + server.Url("library", "/"), std::string("AdminMode=0\nSecurityOff=0")})
     EXPECT_NE(settings.out.find("\n" + line + "\n"), std::string::npos) << line;
 
