@@ -1,46 +1,42 @@
-// The kiosk program: start-up as far as it is built, then the browser window.
-#include <iostream>
+// The kiosk program: splash, main window, message loop.
+#include <gtkmm.h>
 
-#include "admin/admin_password.h"
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
 #include "app/settings.h"
-#include "language/dictionary_loader.h"
+#include "browser/main_window.h"
+#include "browser/splash_window.h"
+#include "lists/download.h"
 #include "platform/paths.h"
 
-namespace {
-
-using namespace orbeta;
-
-// Before the main window exists, a settings load that finds no file ends the program.
-class StartupHost : public SettingsHost {
- public:
-  void RequestQuit(const std::string& missingFile) override {
-    std::cerr << "orbeta: settings file not found: " << missingFile << "\n";
-    quit = true;
+int main(int argc, char** argv) {
+  // The kiosk's lock and input filter work on an X11 session.
+  ::setenv("GDK_BACKEND", "x11", 1);
+  // Without its settings the kiosk does not start; it says which file it missed.
+  orbeta::SettingsFile = orbeta::GetSettingsFile();
+  if (!orbeta::FileExists(orbeta::SettingsFile)) {
+    std::fprintf(stderr, "orbeta: settings file not found: %s\n", orbeta::SettingsFile.c_str());
+    return 2;
   }
-  void ConfigureReturnHomeTimer(std::int32_t, bool) override {}
-  void EnableMouseSampler(bool) override {}
-  bool quit = false;
-};
+  Gtk::Main kit(argc, argv);
+  const std::vector<std::string> args(argv + 1, argv + argc);
 
-}  // namespace
+  auto splash = std::make_unique<orbeta::TSplashForm>();
+  orbeta::TSplashForm::Flush();
+  orbeta::ReadTitleBarFlag(orbeta::SettingsFile);
+  orbeta::SetDownloadProgress([&](std::uint64_t arrived, std::uint64_t announced) {
+    if (splash && splash->get_visible()) splash->SetSplashText(orbeta::DownloadProgressText(arrived, announced));
+  });
 
-int main() {
-  TDictionaryLoader dico;
-  StartupHost host;
-  SetSettingsHost(&host);
-  SettingsFile = GetSettingsFile();
-  ReadTitleBarFlag(SettingsFile);
-  try {
-    dico.SetRunTimeFileName(JoinPath(ProgramDirectory(), "Orbeta.stm"));
-    ReadSettings(SettingsFile);
-    dico.SetActiveLanguage(static_cast<TLanguage>(Settings.Language));
-  } catch (const std::exception& error) {
-    std::cerr << "orbeta: " << error.what() << "\n";
-    return 1;
+  orbeta::TMainForm window(args);
+  if (orbeta::Settings.HideTitleBar) {
+    window.set_decorated(false);
+    window.maximize();
   }
-  if (host.quit) return 2;
-  std::cout << "Orbeta: settings read from " << SettingsFile << " ("
-            << (IsUnlocked() ? "unlocked" : "locked") << "), interface language "
-            << Settings.Language << "; the browser window is not built yet.\n";
+  splash.reset();
+  if (window.quitRequested) return 2;
+  Gtk::Main::run(window);
   return 0;
 }

@@ -175,6 +175,12 @@ struct ClearWatch {
 
 // The WebKit signal handlers; `self` is the engine that connected them.
 struct WebEngine::Glue {
+  // A navigation the kiosk refused, or stopped, shows no error page: the page on screen stays.
+  static gboolean LoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, WebEngine*) {
+    return g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
+           g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED);
+  }
+
   static gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                WebKitPolicyDecisionType type, WebEngine* self) {
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
@@ -187,6 +193,13 @@ struct WebEngine::Glue {
     const char* frame = webkit_navigation_action_get_frame_name(action);
     std::string address = uri ? uri : "";
     std::string frameName = frame ? frame : self->TakeLinkTarget(address);
+    // A load the program asked for was filtered before it started (see Navigate).
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && !self->approvedLoad_.empty() &&
+        webkit_navigation_action_get_navigation_type(action) == WEBKIT_NAVIGATION_TYPE_OTHER &&
+        (address == self->approvedLoad_ || address == self->approvedLoad_ + "/")) {
+      self->approvedLoad_.clear();
+      return FALSE;
+    }
     if (!self->AskBeforeNavigate(address, frameName)) {
       webkit_policy_decision_ignore(decision);
       return TRUE;
@@ -406,6 +419,7 @@ WebEngine::WebEngine(Options options) : options_(std::move(options)) {
   g_signal_connect(view_, "notify::title", G_CALLBACK(Glue::TitleChanged), this);
   g_signal_connect(view_, "mouse-target-changed", G_CALLBACK(Glue::MouseTargetChanged), this);
   g_signal_connect(view_, "close", G_CALLBACK(Glue::Close), this);
+  g_signal_connect(view_, "load-failed", G_CALLBACK(Glue::LoadFailed), this);
   g_signal_connect(view_, "context-menu", G_CALLBACK(Glue::ContextMenu), this);
   g_signal_connect(view_, "run-file-chooser", G_CALLBACK(Glue::RunFileChooser), this);
   g_signal_connect(view_, "print", G_CALLBACK(Glue::PagePrint), this);
@@ -470,10 +484,10 @@ void WebEngine::Navigate(const std::string& address) {
                   (!g_uri_get_host(uri) || !*g_uri_get_host(uri));
   g_uri_unref(uri);
   if (hostless) throw std::invalid_argument("cannot navigate to \"" + address + "\": no host");
-  if (scheme == "javascript") {
-    // No policy is asked for these either.
-    if (!AskBeforeNavigate(utf8, "")) return;
-  }
+  // Filtered before the load starts: a refused load never begins, so the page on screen stays
+  // (WebKit would otherwise drop it when the policy refuses a load the program asked for).
+  if (!AskBeforeNavigate(utf8, "")) return;
+  approvedLoad_ = scheme == "javascript" ? std::string() : utf8;
   webkit_web_view_load_uri(view_, utf8.c_str());
 }
 

@@ -181,6 +181,8 @@ class WebEngine {
   void* userContent_ = nullptr;    // the view's WebKitUserContentManager, own reference
   unsigned long downloadHandler_ = 0;
   std::string lastStatusText_;
+  // The address of a load Navigate has filtered already, until its policy question comes.
+  std::string approvedLoad_;
   // A new-window request already asked through the engine's policy, not yet created.
   std::string allowedNewWindow_;
   bool newWindowAllowed_ = false;

@@ -1,0 +1,162 @@
+// The kiosk's one main window: tool bar band, browser, category tabs with the sites grid, and
+// the status bar. It applies the navigation filter's decisions and handles its private
+// messages in posting order.
+#pragma once
+
+#include <gtkmm.h>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "browser/web_engine.h"
+#include "lists/grid_widget.h"
+#include "navigation/navigation_filter.h"
+#include "navigation/online_validation.h"
+#include "platform/message_queue.h"
+#include "platform/message_socket.h"
+#include "language/dictionary_loader.h"
+
+namespace orbeta {
+
+class TMainForm : public Gtk::Window,
+                  public NavigationContext,
+                  public ValidationStatus,
+                  public SettingsHost {
+ public:
+  // Runs the whole creation of the window; `args` is the command line without the program.
+  explicit TMainForm(const std::vector<std::string>& args);
+  ~TMainForm() override;
+
+  // ---- Operations other parts use ----
+  void SetStatusText(const std::string& text, bool refresh) override;
+  void RunLauncherLink(const std::string& url) override;
+  void NavigateTo();
+  void CloseAllPopups();
+  void RebuildLaunchMenu();
+  void ShowUserMessage(const std::string& text);
+  void HideUserMessage();
+  void Post(std::uint32_t message) { queue_.Post(message); }
+  void ApplySettings();
+  void ApplyInterfaceTexts();
+  void ApplyLockState();
+
+  std::string PendingUrl;
+  std::string LastUrl;
+  bool JavaScriptFlag = false;
+  bool quitRequested = false;  // the settings file is missing: the program ends after creation
+
+  // ---- Read by tests ----
+  browser::WebEngine& Browser() { return wb_; }
+  const std::string& StatusText() const { return statusText_; }
+  int StatusIcon() const;
+  Gtk::Notebook& CategoryTabs() { return pcSites_; }
+  GridWidget& SitesGrid() { return gs_; }
+  bool SitesPanelShown() const { return listPnl_.get_visible(); }
+  void ShowSitesPanel();
+  void OpenGridRow(int tableRow);
+  std::vector<std::string> TabCaptions() const;
+  std::string TabCaption(Gtk::Widget& sheet) const;
+
+ private:
+  // SettingsHost
+  void RequestQuit(const std::string& missingFile) override;
+  void ConfigureReturnHomeTimer(std::int32_t intervalMs, bool enabled) override;
+  void EnableMouseSampler(bool enabled) override;
+
+  void BuildLayout();
+  void BuildToolBar();
+  void BuildAddressAndLinks();
+  void BuildMenus();
+  void BuildStatusBar();
+  void BuildCategories();
+  void ConnectBrowser();
+  void LoadImages();
+  void Create(const std::vector<std::string>& args);
+
+  void OnMessage(const PostedMessage& message);
+  void GoHome();
+  void RebuildCategories();
+  void FillSitesGrid(const std::string& caption);
+  void FoldSitesPanel();
+  bool OnFoldTimer();
+  bool OnTabsMotion(GdkEventMotion* event);
+  bool OnMaskEnter(GdkEventCrossing* event);
+  void PlaceCategories(bool atBottom);
+
+  void OnBeforeNavigate(const std::string& address, const std::string& frame, bool& cancel);
+  browser::WebEngine* OnNewWindow(bool& cancel);
+  void OnDownloadComplete();
+  void AutoInsertDomain();
+  void ScreenshotAfterHome();
+
+  void BackClick();
+  void ForwardClick();
+  void PrintClick();
+  void AboutClick();
+  void LinkClick(int index);
+  void AddressActivate();
+  bool OnDeleteEvent(GdkEventAny* event);
+  bool OnStatusIconDraw(const Cairo::RefPtr<Cairo::Context>& cr);
+
+  // Controls, top to bottom.
+  Gtk::Box root_{Gtk::ORIENTATION_VERTICAL};
+  Gtk::Box coolBar_{Gtk::ORIENTATION_VERTICAL};
+  Gtk::Box band1_{Gtk::ORIENTATION_HORIZONTAL};
+  Gtk::Toolbar toolBar1_;
+  Gtk::ToolButton backBtn_, forwardBtn_, stopBtn_, refreshBtn_, homeBtn_, printBtn_, mailBtn_;
+  Gtk::MenuToolButton languageBtn_, toolsBtn_, launchBtn_;
+  Gtk::ToolButton logoutBtn_;
+  Gtk::EventBox panel1_;
+  Gtk::Image anim_;
+  Gtk::Box band2_{Gtk::ORIENTATION_HORIZONTAL};
+  Gtk::Label addressBandText_, linkBandText_;
+  Gtk::ComboBoxText urls_{true};
+  Gtk::Toolbar toolLinks_;
+  std::array<Gtk::ToolButton, 5> linkButtons_;
+  Gtk::Overlay pnlBack_;
+  browser::WebEngine wb_;
+  Gtk::Frame listPnl_;
+  GridWidget gs_;
+  Gtk::EventBox pnlMask_;
+  Gtk::Notebook pcSites_;
+  Gtk::Box statusBar_{Gtk::ORIENTATION_HORIZONTAL};
+  Gtk::DrawingArea statusIcon_;
+  Gtk::Label statusLabel_;
+
+  // Menus.
+  Gtk::Menu pmenu_, addInListMenu_, helpMenu_, languagesMenu_, launchMenu_, gridMenu_, keyMenu_;
+  Gtk::MenuItem password_, database_, addinlist_, options_, mnHelp_, helpEntry_, about_, quit_;
+  Gtk::MenuItem thePage_, theDomain_, mnEdit_, mnNaviguate_, pkeyEdit_;
+  Gtk::CheckMenuItem auto_, auto1_;
+  Glib::RefPtr<Gtk::AccelGroup> accelerators_;
+
+  // Pictures.
+  std::vector<Glib::RefPtr<Gdk::Pixbuf>> statusImages_, siteImages_, logoFrames_, linkImages_;
+  int logoFrame_ = 0;
+  sigc::connection logoTimer_;
+
+  // Timers (stopped at creation).
+  sigc::connection tm_, stm_, timReturnHome_, tmouse_, tabSwitch_, screenshot_;
+  std::int32_t returnHomeInterval_ = 300000;
+  bool printDelayElapsed_ = false;
+  bool printWaiting_ = false;
+  bool screenshotTaken_ = false;
+
+  std::unique_ptr<Gtk::Window> userMessage_;
+  std::string statusText_;
+  std::array<std::string, 5> linkCaptions_;
+  int rowHeightUnit_ = 16;
+
+  TDictionaryLoader dico_;
+  std::vector<int> shownRows_;  // the sites grid's table rows, in display order
+  int sortColumn_ = -1;
+  bool sortDescending_ = false;
+  MessageQueue queue_;
+  std::unique_ptr<MessageSocket> socket_;
+};
+
+}  // namespace orbeta
