@@ -41,10 +41,16 @@ status=0
 if [ -n "${DISPLAY:-}" ]; then
   build/bin/orbeta "$@" || status=$?
 else
-  # ---- No display: the kiosk runs on a virtual X server of its own. ----
-  # A screenshot of the kiosk window belongs here, taken while the kiosk runs on that server,
-  # once the main window exists.
-  xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/orbeta "$@" || status=$?
+  # ---- No display: the kiosk runs on a virtual X server of its own, saves a screenshot of
+  # the screen once the home page has loaded, and closes. ----
+  shot="$demo/screenshot.png"
+  ORBETA_SCREENSHOT="$shot" timeout 180 xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/orbeta "$@" || status=$?
+  if [ -s "$shot" ]; then
+    echo "Screenshot of the kiosk: $shot"
+  else
+    echo "run-kiosk: the kiosk saved no screenshot" >&2
+    [ "$status" -ne 0 ] || status=1
+  fi
   # ---- End of the no-display part. ----
 fi
 exit "$status"

@@ -302,7 +302,11 @@ void TMainForm::LoadImages() {
   for (const ButtonImage& b : {ButtonImage{&backBtn_, 0}, {&forwardBtn_, 1}, {&stopBtn_, 2}, {&refreshBtn_, 3},
                                {&homeBtn_, 4}, {&printBtn_, 7}, {&mailBtn_, 8}, {&languageBtn_, 10},
                                {&toolsBtn_, 11}, {&logoutBtn_, 13}, {&launchBtn_, 14}})
-    if (b.image < tools.size()) b.button->set_icon_widget(*Gtk::make_managed<Gtk::Image>(tools[b.image]));
+    if (b.image < tools.size()) {
+      auto* icon = Gtk::make_managed<Gtk::Image>(tools[b.image]);
+      icon->show();
+      b.button->set_icon_widget(*icon);
+    }
   linkImages_ = CutStrip(LoadPicResource("LINKS"), kLinkImageSize);
 }
 
