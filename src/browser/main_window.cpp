@@ -65,6 +65,7 @@ TMainForm::TMainForm(const std::vector<std::string>& args)
 }
 
 TMainForm::~TMainForm() {
+  SaveColumnWidths();
   // Timers and the tabs' handler would outlive the fields they use.
   for (sigc::connection* connection : {&tabSwitch_, &logoTimer_, &tm_, &stm_, &timReturnHome_, &tmouse_, &screenshot_})
     connection->disconnect();
@@ -87,6 +88,7 @@ void TMainForm::Create(const std::vector<std::string>& args) {
     ReadSettings(SettingsFile);
     dico_.SetActiveLanguage(static_cast<TLanguage>(std::clamp(Settings.Language, 0, 0xFFFF)));
     LoadImages();
+    LoadColumnWidths();
     ApplyInterfaceTexts();
     ApplyCommandLine(args);
     visitCount = 0;
@@ -650,6 +652,8 @@ void TMainForm::FillSitesGrid(const std::string& caption) {
   gs_.SetColumnHidden(2, Settings.HideNotesColumn);
   gs_.SetColumnHidden(3, Settings.HideUrlColumn);
   gs_.SetRowHeight(Settings.UseGridPictos ? 18 : rowHeightUnit_);
+  for (std::size_t column = 0; column < columnWidths_.size(); ++column)
+    if (columnWidths_[column] > 0) gs_.SetColumnWidth(static_cast<int>(column), columnWidths_[column]);
   SitesChanged = false;
 }
 
@@ -749,6 +753,29 @@ void TMainForm::ScreenshotAfterHome() {
         return false;
       },
       1500);
+}
+
+// The widths a visitor gave the sites grid's columns are kept per user.
+void TMainForm::LoadColumnWidths() {
+  reg::Key key;
+  if (reg::Key::Open(reg::Root::CurrentUser, kColumnWidthsKey, false, key) != reg::kSuccess) return;
+  for (std::size_t column = 0; column < columnWidths_.size(); ++column) {
+    reg::Value value;
+    if (key.Query("col" + std::to_string(column), value) == reg::kSuccess && value.type == reg::kDword &&
+        value.data.size() == 4) {
+      std::uint32_t width = 0;
+      for (int i = 3; i >= 0; --i) width = (width << 8) | static_cast<unsigned char>(value.data[i]);
+      columnWidths_[column] = static_cast<int>(std::min<std::uint32_t>(width, 4000));
+    }
+  }
+}
+
+void TMainForm::SaveColumnWidths() {
+  if (gs_.ColumnCount() != static_cast<int>(columnWidths_.size())) return;
+  reg::Key key;
+  if (reg::Key::Open(reg::Root::CurrentUser, kColumnWidthsKey, true, key) != reg::kSuccess) return;
+  for (std::size_t column = 0; column < columnWidths_.size(); ++column)
+    key.WriteDword("col" + std::to_string(column), static_cast<std::uint32_t>(gs_.ColumnWidth(static_cast<int>(column))));
 }
 
 // ---- Timers and closing ----

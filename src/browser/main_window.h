@@ -91,6 +91,8 @@ class TMainForm : public Gtk::Window,
   browser::WebEngine* OnNewWindow(bool& cancel);
   void OnDownloadComplete();
   void AutoInsertDomain();
+  void LoadColumnWidths();
+  void SaveColumnWidths();
   void ScreenshotAfterHome();
 
   void BackClick();
@@ -150,6 +152,7 @@ class TMainForm : public Gtk::Window,
   std::string statusText_;
   std::array<std::string, 5> linkCaptions_;
   int rowHeightUnit_ = 16;
+  std::array<int, 4> columnWidths_{};  // 0: as designed
 
   TDictionaryLoader dico_;
   std::vector<int> shownRows_;  // the sites grid's table rows, in display order

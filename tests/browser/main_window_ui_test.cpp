@@ -107,6 +107,17 @@ TEST_F(MainWindowTest, CategoryGridOpensASite) {
   EXPECT_TRUE(RunUntil([&] { return window->Browser().Location() == server_.Url("home.html"); }));
 }
 
+TEST_F(MainWindowTest, GridColumnWidthsAreKeptForTheUser) {
+  {
+    auto window = Open();
+    ASSERT_TRUE(RunUntil([&] { return window->SitesGrid().ShownRows().size() == 2; }));
+    window->SitesGrid().SetColumnWidth(0, 321);
+  }
+  auto window = Open();
+  ASSERT_TRUE(RunUntil([&] { return window->SitesGrid().ShownRows().size() == 2; }));
+  EXPECT_EQ(window->SitesGrid().ColumnWidth(0), 321);
+}
+
 TEST_F(MainWindowTest, SettingsShapeTheWindow) {
   auto window = Open("[Navigator Params]\r\n");  // a second section of that name is ignored
   EXPECT_TRUE(window->StatusIcon() == nsAllowed);
