@@ -43,6 +43,8 @@ class TMainForm : public Gtk::Window,
   void ApplySettings();
   void ApplyInterfaceTexts();
   void ApplyLockState();
+  // The Print button: a 5-second notice, then the page goes to the printer without a dialog.
+  void PrintClick();
 
   std::string PendingUrl;
   std::string LastUrl;
@@ -97,7 +99,6 @@ class TMainForm : public Gtk::Window,
 
   void BackClick();
   void ForwardClick();
-  void PrintClick();
   void AboutClick();
   void LinkClick(int index);
   void AddressActivate();

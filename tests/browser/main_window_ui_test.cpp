@@ -4,6 +4,7 @@
 #include <gtkmm.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 
 #include "admin/admin_password.h"
@@ -128,6 +129,16 @@ TEST_F(MainWindowTest, SettingsShapeTheWindow) {
   auto* root = dynamic_cast<Gtk::Box*>(window->get_child());
   ASSERT_NE(root, nullptr);
   EXPECT_FALSE(root->get_children()[0]->get_visible());
+}
+
+TEST_F(MainWindowTest, PrintsThePageWithoutADialogAfterTheNotice) {
+  const std::string pdf = dir_.File("page.pdf");
+  ScopedEnv printFile("ORBETA_PRINT_FILE", pdf);
+  auto window = Open();
+  ASSERT_TRUE(RunUntil([&] { return window->Browser().Location() == server_.Url("home.html"); }));
+  window->PrintClick();  // waits out the notice, the window staying alive meanwhile
+  ASSERT_TRUE(RunUntil([&] { return std::filesystem::exists(pdf) && std::filesystem::file_size(pdf) > 0; }));
+  EXPECT_EQ(test::ReadFile(pdf).substr(0, 5), "%PDF-");
 }
 
 TEST_F(MainWindowTest, ClosesOnAMessageFromAnotherProcess) {
