@@ -578,7 +578,11 @@ void TMainForm::AboutClick() {
 
 void TMainForm::RebuildLaunchMenu() {
   for (Gtk::Widget* child : launchMenu_.get_children()) launchMenu_.remove(*child);
-  for (const LaunchMenuEntry& entry : LaunchMenuEntries(false)) {
+  AppendLaunchItems(LaunchMenuEntries(false));
+}
+
+void TMainForm::AppendLaunchItems(const std::vector<LaunchMenuEntry>& entries) {
+  for (const LaunchMenuEntry& entry : entries) {
     auto* item = Gtk::make_managed<Gtk::MenuItem>(U(entry.name));
     item->signal_activate().connect([slot = entry.slot] { StartLaunchProgram(slot); });
     launchMenu_.append(*item);
@@ -607,13 +611,7 @@ void TMainForm::OnMessage(const PostedMessage& message) {
       NavigateTo();
       break;
     case WM_BUILDLAUNCHMENU:
-      if (!Settings.CanLaunchPrograms) break;
-      for (const LaunchMenuEntry& entry : LaunchMenuEntries(true)) {
-        auto* item = Gtk::make_managed<Gtk::MenuItem>(U(entry.name));
-        item->signal_activate().connect([slot = entry.slot] { StartLaunchProgram(slot); });
-        launchMenu_.append(*item);
-      }
-      launchMenu_.show_all();
+      if (Settings.CanLaunchPrograms) AppendLaunchItems(LaunchMenuEntries(true));
       break;
     default: break;
   }

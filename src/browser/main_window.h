@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "app/startup.h"
 #include "browser/web_engine.h"
 #include "lists/grid_widget.h"
 #include "navigation/navigation_filter.h"
@@ -80,6 +81,7 @@ class TMainForm : public Gtk::Window,
   void Create(const std::vector<std::string>& args);
 
   void OnMessage(const PostedMessage& message);
+  void AppendLaunchItems(const std::vector<LaunchMenuEntry>& entries);
   void GoHome();
   void RebuildCategories();
   void FillSitesGrid(const std::string& caption);
