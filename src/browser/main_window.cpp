@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "app/window_layout.h"
 #include "app/window_messages.h"
+#include "browser/help_window.h"
 #include "browser/picture_resources.h"
 #include "kiosk/launcher.h"
 #include "language/dictionary.h"
@@ -37,6 +38,7 @@ constexpr int kGridTitles[] = {441, 444, 446, 445};
 constexpr int kPrintDelayMs = 5000;
 constexpr int kFoldMs = 300;
 constexpr int kMouseSampleMs = 30000;
+constexpr int kMainHelpTopic = 10;
 
 void SetToolButton(Gtk::ToolButton& button, const Glib::ustring& caption, const Glib::ustring& hint) {
   button.set_label(caption);
@@ -249,6 +251,7 @@ void TMainForm::BuildMenus() {
   key(thePage_, GDK_KEY_p, Gdk::CONTROL_MASK);
   key(theDomain_, GDK_KEY_d, Gdk::CONTROL_MASK);
   about_.signal_activate().connect(sigc::mem_fun(*this, &TMainForm::AboutClick));
+  helpEntry_.signal_activate().connect([this] { ShowHelp(kMainHelpTopic); });
   quit_.signal_activate().connect([this] { close(); });
   gridMenu_.append(mnEdit_);
   gridMenu_.append(mnNaviguate_);
@@ -574,6 +577,12 @@ void TMainForm::AboutClick() {
   box.add_button(T(200), Gtk::RESPONSE_OK);
   box.show_all();
   box.run();
+}
+
+// Help is for administrators: it shows only while security is off.
+void TMainForm::ShowHelp(int topic) {
+  if (!Settings.SecurityOff) return;
+  help_ = std::make_unique<THelpWindow>(*this, topic);
 }
 
 void TMainForm::RebuildLaunchMenu() {

@@ -46,6 +46,9 @@ class TMainForm : public Gtk::Window,
   void ApplyLockState();
   // The Print button: a 5-second notice, then the page goes to the printer without a dialog.
   void PrintClick();
+  // The help page of a topic, shown only while security is off.
+  void ShowHelp(int topic);
+  Gtk::Window* HelpWindow() { return help_.get(); }
 
   std::string PendingUrl;
   std::string LastUrl;
@@ -152,6 +155,7 @@ class TMainForm : public Gtk::Window,
   bool screenshotTaken_ = false;
 
   std::unique_ptr<Gtk::Window> userMessage_;
+  std::unique_ptr<Gtk::Window> help_;
   std::string statusText_;
   std::array<std::string, 5> linkCaptions_;
   int rowHeightUnit_ = 16;

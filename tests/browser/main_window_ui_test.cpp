@@ -9,6 +9,7 @@
 
 #include "admin/admin_password.h"
 #include "app/settings.h"
+#include "browser/help_window.h"
 #include "browser/main_window.h"
 #include "language/dictionary.h"
 #include "lists/keyword_list.h"
@@ -139,6 +140,18 @@ TEST_F(MainWindowTest, PrintsThePageWithoutADialogAfterTheNotice) {
   window->PrintClick();  // waits out the notice, the window staying alive meanwhile
   ASSERT_TRUE(RunUntil([&] { return std::filesystem::exists(pdf) && std::filesystem::file_size(pdf) > 0; }));
   EXPECT_EQ(test::ReadFile(pdf).substr(0, 5), "%PDF-");
+}
+
+TEST_F(MainWindowTest, HelpShowsOnlyWhileSecurityIsOff) {
+  auto window = Open();
+  window->ShowHelp(10);
+  EXPECT_EQ(window->HelpWindow(), nullptr);
+  Settings.SecurityOff = true;
+  window->ShowHelp(10);
+  ASSERT_NE(window->HelpWindow(), nullptr);
+  auto* help = dynamic_cast<THelpWindow*>(window->HelpWindow());
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(RunUntil([&] { return help->Browser().Title() == "Orbeta help"; }));
 }
 
 TEST_F(MainWindowTest, ClosesOnAMessageFromAnotherProcess) {
