@@ -329,6 +329,7 @@ void TMainForm::ApplySettings() {
     } catch (const Glib::Error&) {
     }
   }
+  LoadBackground();
   const WindowLayout layout = ComputeWindowLayout(Settings, linkCaptions_);
   printBtn_.set_visible(layout.printButton);
   mailBtn_.set_visible(layout.mailButton);
@@ -355,7 +356,14 @@ void TMainForm::ApplySettings() {
   }
   toolLinks_.show_all();
   band2_.set_visible(layout.addressAndLinkBands);
+  if (!Settings.PictosFileName.empty() && FileExists(ResolveFileName(Settings.PictosFileName))) LoadPictos();
   ApplyLockState();
+  if (!Settings.MovieFile.empty() && FileExists(ResolveFileName(Settings.MovieFile))) {
+    // A file that is there but no picture raises an error out of here.
+    logoFrames_ = browser::CutStrip(Gdk::Pixbuf::create_from_file(ResolveFileName(Settings.MovieFile)),
+                                    browser::kLogoFrameWidth);
+    if (!logoFrames_.empty()) anim_.set(logoFrames_[logoFrame_ = 0]);
+  }
   if (!Settings.SecurityOff && !Settings.SiteControlOff) SortSiteList(SiteRecord::HomePage);
   statusIcon_.queue_draw();
 }
@@ -383,7 +391,6 @@ void TMainForm::ApplyInterfaceTexts() {
                             {&pkeyEdit_, 217}})
     m.item->set_label(T(m.caption));
   about_.set_label(T(160) + " Orbeta" + T(135));
-  if (pcSites_.get_n_pages() > 0) pcSites_.set_tab_label_text(*pcSites_.get_nth_page(0), T(133));
   for (int i = 0; i < 5; ++i) {
     linkCaptions_[i] = Settings.LinkButtons[i].Name;
     SetToolButton(linkButtons_[i], U(Settings.LinkButtons[i].Name), U(Settings.LinkButtons[i].URL));
@@ -628,17 +635,32 @@ void TMainForm::OnMessage(const PostedMessage& message) {
 
 // ---- Categories and the sites grid ----
 
+// A tab: its caption, with the category's picture before it when tabs show pictures.
+void TMainForm::AppendTab(const std::string& caption, int image) {
+  auto* label = Gtk::make_managed<Gtk::Box>(Gtk::ORIENTATION_HORIZONTAL, 4);
+  const bool pictured = Settings.UseTabPictos && image >= 0 && static_cast<std::size_t>(image) < siteImages_.size();
+  if (pictured) label->pack_start(*Gtk::make_managed<Gtk::Image>(siteImages_[image]), Gtk::PACK_SHRINK);
+  label->pack_start(*Gtk::make_managed<Gtk::Label>(U(caption)), Gtk::PACK_SHRINK);
+  label->show_all();
+  auto* sheet = Gtk::make_managed<Gtk::Box>();
+  pcSites_.append_page(*sheet, *label);
+  pcSites_.set_menu_label_text(*sheet, U(caption));
+}
+
 void TMainForm::RebuildCategories() {
   KeywordsChanged = false;
   tabSwitch_.block();
-  while (pcSites_.get_n_pages() > 1) pcSites_.remove_page(-1);
-  if (pcSites_.get_n_pages() == 0) pcSites_.append_page(*Gtk::make_managed<Gtk::Box>(), T(133));
-  pcSites_.set_current_page(0);
+  while (pcSites_.get_n_pages() > 0) pcSites_.remove_page(-1);
+  constexpr int kAllTabImage = 5;
+  AppendTab(Dictionary().GetText(133), kAllTabImage);
   for (int row = 1; row < KeywordList.RowCount(); ++row) {
     if (CellNumber(KeywordList.Cell(KeywordRecord::Hidden, row)) == 1) continue;
-    pcSites_.append_page(*Gtk::make_managed<Gtk::Box>(), U(KeywordList.Cell(KeywordRecord::Word, row)));
+    AppendTab(KeywordList.Cell(KeywordRecord::Word, row), CellNumber(KeywordList.Cell(KeywordRecord::IconNumber, row)));
   }
+  // The row height unit follows the tab pictures' height.
+  if (Settings.UseTabPictos && siteImages_.size() > kAllTabImage) rowHeightUnit_ = siteImages_[kAllTabImage]->get_height();
   pcSites_.show_all_children();
+  pcSites_.set_current_page(0);
   tabSwitch_.unblock();
 }
 
@@ -665,7 +687,7 @@ void TMainForm::FillSitesGrid(const std::string& caption) {
 }
 
 std::string TMainForm::TabCaption(Gtk::Widget& sheet) const {
-  return Utf8ToCp1252(pcSites_.get_tab_label_text(sheet).raw());
+  return Utf8ToCp1252(pcSites_.get_menu_label_text(sheet).raw());
 }
 
 std::vector<std::string> TMainForm::TabCaptions() const {
@@ -760,6 +782,25 @@ void TMainForm::ScreenshotAfterHome() {
         return false;
       },
       1500);
+}
+
+// Square site pictures cut from a strip as high as they are wide; the colour of the strip's
+// top left pixel is transparent. False when the file holds no picture.
+bool TMainForm::LoadPictos() {
+  auto strip = Gdk::Pixbuf::create_from_file(ResolveFileName(Settings.PictosFileName));
+  const guint8* first = strip->get_pixels();
+  strip = strip->add_alpha(true, first[0], first[1], first[2]);
+  siteImages_ = browser::CutStrip(strip, strip->get_height());
+  gs_.SetImages(siteImages_);
+  return !siteImages_.empty();
+}
+
+void TMainForm::LoadBackground() {
+  if (Settings.BackgroundFile.empty() || !FileExists(ResolveFileName(Settings.BackgroundFile))) return;
+  auto css = Gtk::CssProvider::create();
+  css->load_from_data("box { background-image: url(\"" + Glib::filename_to_uri(ResolveFileName(Settings.BackgroundFile)) +
+                      "\"); }");
+  coolBar_.get_style_context()->add_provider(css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
 // The widths a visitor gave the sites grid's columns are kept per user.

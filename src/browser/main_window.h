@@ -99,6 +99,9 @@ class TMainForm : public Gtk::Window,
   void OnDownloadComplete();
   void AutoInsertDomain();
   void LoadColumnWidths();
+  bool LoadPictos();
+  void LoadBackground();
+  void AppendTab(const std::string& caption, int image);
   void SaveColumnWidths();
   void ScreenshotAfterHome();
 

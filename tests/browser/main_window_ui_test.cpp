@@ -120,6 +120,24 @@ TEST_F(MainWindowTest, GridColumnWidthsAreKeptForTheUser) {
   EXPECT_EQ(window->SitesGrid().ColumnWidth(0), 321);
 }
 
+TEST_F(MainWindowTest, TabsShowPicturesFromTheSettingsStrip) {
+  // Eight 24-pixel pictures on magenta, which is the strip's transparent colour.
+  auto strip = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 8 * 24, 24);
+  strip->fill(0xff00ffff);
+  const std::string png = dir_.File("pictos.png");
+  strip->save(png, "png");
+  auto window = Open("[Navigator Design]\r\nUse Tab Pictos=1\r\nPictosFileName=" + png + "\r\n");
+  ASSERT_TRUE(RunUntil([&] { return window->TabCaptions().size() == 3; }));
+  EXPECT_EQ(window->TabCaptions()[1], "Culture");
+  auto& tabs = window->CategoryTabs();
+  auto* label = dynamic_cast<Gtk::Box*>(tabs.get_tab_label(*tabs.get_nth_page(0)));
+  ASSERT_NE(label, nullptr);
+  auto* picture = dynamic_cast<Gtk::Image*>(label->get_children().at(0));
+  ASSERT_NE(picture, nullptr) << "the All tab shows picture 5 of the strip";
+  EXPECT_EQ(picture->get_pixbuf()->get_width(), 24);
+  EXPECT_TRUE(picture->get_pixbuf()->get_has_alpha());
+}
+
 TEST_F(MainWindowTest, SettingsShapeTheWindow) {
   auto window = Open("[Navigator Params]\r\n");  // a second section of that name is ignored
   EXPECT_TRUE(window->StatusIcon() == nsAllowed);
