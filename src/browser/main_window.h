@@ -44,6 +44,12 @@ class TMainForm : public Gtk::Window,
   void ApplySettings();
   void ApplyInterfaceTexts();
   void ApplyLockState();
+  // Tool bar and link bar commands.
+  void BackClick();
+  void ForwardClick();
+  void LinkClick(int index);
+  bool BackEnabled() const { return backBtn_.get_sensitive(); }
+  bool ForwardEnabled() const { return forwardBtn_.get_sensitive(); }
   // The Print button: a 5-second notice, then the page goes to the printer without a dialog.
   void PrintClick();
   // The help page of a topic, shown only while security is off.
@@ -105,10 +111,7 @@ class TMainForm : public Gtk::Window,
   void SaveColumnWidths();
   void ScreenshotAfterHome();
 
-  void BackClick();
-  void ForwardClick();
   void AboutClick();
-  void LinkClick(int index);
   void AddressActivate();
   bool OnDeleteEvent(GdkEventAny* event);
   bool OnStatusIconDraw(const Cairo::RefPtr<Cairo::Context>& cr);

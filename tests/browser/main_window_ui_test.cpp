@@ -95,6 +95,26 @@ TEST_F(MainWindowTest, RefusedNavigationShowsItsReason) {
   EXPECT_EQ(window->Browser().Location(), server_.Url("home.html")) << "the page on screen stays";
 }
 
+TEST_F(MainWindowTest, LinkButtonsAndHistoryCommands) {
+  auto window = Open();
+  const auto shows = [&](const char* page) {
+    return RunUntil([&] { return window->Browser().Location() == server_.Url(page) && !window->Browser().IsLoading(); });
+  };
+  ASSERT_TRUE(shows("home.html"));
+  EXPECT_TRUE(window->BackEnabled()) << "an allowed navigation enables Back";
+  EXPECT_FALSE(window->ForwardEnabled());
+  window->LinkClick(0);
+  ASSERT_TRUE(shows("page.html"));
+  window->LinkClick(1);  // a button without address does nothing
+  window->BackClick();
+  ASSERT_TRUE(shows("home.html"));
+  EXPECT_TRUE(window->ForwardEnabled());
+  window->ForwardClick();
+  ASSERT_TRUE(shows("page.html"));
+  window->ForwardClick();  // no later page: the button goes off
+  EXPECT_FALSE(window->ForwardEnabled());
+}
+
 TEST_F(MainWindowTest, CategoryGridOpensASite) {
   auto window = Open();
   ASSERT_TRUE(RunUntil([&] { return window->TabCaptions().size() == 3; }));
