@@ -487,10 +487,8 @@ void TMainForm::GoHome() {
 void TMainForm::CloseAllPopups() {}
 
 void TMainForm::AddressActivate() {
-  std::string address = Utf8ToCp1252(urls_.get_entry()->get_text().raw());
-  // A typed host without a scheme is a web address, as in every browser.
-  if (!address.empty() && address.find(':') == std::string::npos) address = "http://" + address;
-  PendingUrl = address;
+  // The engine takes a typed host without a scheme as a web address.
+  PendingUrl = Utf8ToCp1252(urls_.get_entry()->get_text().raw());
   NavigateTo();
 }
 
@@ -851,17 +849,12 @@ void TMainForm::EnableMouseSampler(bool enabled) {
   tmouse_ = Glib::signal_timeout().connect(
       [this] {
         // A moving pointer means somebody is there: the return home starts over.
-        static int lastX = 0, lastY = 0;
         int x = 0, y = 0;
-        Gdk::ModifierType mask;
-        if (auto window = get_window()) {
-          get_display()->get_default_seat()->get_pointer()->get_position(x, y);
-          if (x != lastX || y != lastY) {
-            lastX = x, lastY = y;
-            ConfigureReturnHomeTimer(returnHomeInterval_, timReturnHome_.connected());
-          }
+        get_display()->get_default_seat()->get_pointer()->get_position(x, y);
+        if (x != lastMouseX_ || y != lastMouseY_) {
+          lastMouseX_ = x, lastMouseY_ = y;
+          ConfigureReturnHomeTimer(returnHomeInterval_, timReturnHome_.connected());
         }
-        (void)mask;
         return true;
       },
       kMouseSampleMs);

@@ -156,6 +156,7 @@ class TMainForm : public Gtk::Window,
   // Timers (stopped at creation).
   sigc::connection tm_, stm_, timReturnHome_, tmouse_, tabSwitch_, screenshot_;
   std::int32_t returnHomeInterval_ = 300000;
+  int lastMouseX_ = 0, lastMouseY_ = 0;  // the pointer at the previous sample
   bool printDelayElapsed_ = false;
   bool printWaiting_ = false;
   bool screenshotTaken_ = false;
