@@ -47,6 +47,7 @@ constexpr FlagKey kWindowFlags[] = {
     {kParams, "Monitor Power", "0", &TSettings::MonitorPower},
     {kParams, "Can Logout", "0", &TSettings::CanLogout},
     {kParams, "Can Launch Programs", "0", &TSettings::CanLaunchPrograms},
+    {kParams, "Clear Session", "1", &TSettings::ClearSession},
 };
 
 constexpr FlagKey kGridFlags[] = {

@@ -34,6 +34,8 @@ struct TSettings {
   bool MonitorPower = false;
   bool CanLogout = false;
   bool CanLaunchPrograms = false;
+  // Each return home after inactivity starts a fresh browsing session for the next visitor.
+  bool ClearSession = false;
   std::int32_t ReturnHomeInterval = 0;  // milliseconds
   bool CanBackForward = false;
   bool HideTypeColumn = false;

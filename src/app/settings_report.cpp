@@ -43,6 +43,7 @@ std::vector<std::pair<std::string, std::string>> DescribeSettings(const TSetting
   r.Add("MonitorPower", s.MonitorPower);
   r.Add("CanLogout", s.CanLogout);
   r.Add("CanLaunchPrograms", s.CanLaunchPrograms);
+  r.Add("ClearSession", s.ClearSession);
   r.Add("ReturnHomeInterval", static_cast<long long>(s.ReturnHomeInterval));
   r.Add("CanBackForward", s.CanBackForward);
   r.Add("HideTypeColumn", s.HideTypeColumn);

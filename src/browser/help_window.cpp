@@ -18,7 +18,7 @@ THelpWindow::THelpWindow(Gtk::Window& owner, int topic) {
   wb_.BeforeNavigate = [](const std::string& address, const std::string&, bool& cancel) {
     cancel = address.rfind("file:", 0) != 0;
   };
-  wb_.NewWindow = [](bool& cancel) -> browser::WebEngine* {
+  wb_.NewWindow = [](const std::string&, bool& cancel) -> browser::WebEngine* {
     cancel = true;
     return nullptr;
   };

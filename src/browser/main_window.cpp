@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <random>
 
 #include "admin/admin_password.h"
 #include "app/startup.h"
@@ -12,6 +14,7 @@
 #include "app/window_messages.h"
 #include "browser/help_window.h"
 #include "browser/picture_resources.h"
+#include "browser/popup_window.h"
 #include "kiosk/launcher.h"
 #include "language/dictionary.h"
 #include "lists/download.h"
@@ -38,6 +41,7 @@ constexpr int kGridTitles[] = {441, 444, 446, 445};
 constexpr int kPrintDelayMs = 5000;
 constexpr int kFoldMs = 300;
 constexpr int kMouseSampleMs = 30000;
+constexpr int kDemoMs = 15000;
 constexpr int kMainHelpTopic = 10;
 
 void SetToolButton(Gtk::ToolButton& button, const Glib::ustring& caption, const Glib::ustring& hint) {
@@ -69,7 +73,7 @@ TMainForm::TMainForm(const std::vector<std::string>& args)
 TMainForm::~TMainForm() {
   SaveColumnWidths();
   // Timers and the tabs' handler would outlive the fields they use.
-  for (sigc::connection* connection : {&tabSwitch_, &logoTimer_, &tm_, &stm_, &timReturnHome_, &tmouse_, &screenshot_})
+  for (sigc::connection* connection : {&tabSwitch_, &logoTimer_, &tm_, &stm_, &timReturnHome_, &tmouse_, &tmDemo_, &screenshot_})
     connection->disconnect();
   SetSettingsHost(nullptr);
   SetValidationStatus(nullptr);
@@ -111,7 +115,8 @@ void TMainForm::Create(const std::vector<std::string>& args) {
 }
 
 void TMainForm::BuildLayout() {
-  add(root_);
+  add(popupLayer_);
+  popupLayer_.add(root_);
   BuildToolBar();
   BuildAddressAndLinks();
   root_.pack_start(coolBar_, Gtk::PACK_SHRINK);
@@ -251,6 +256,7 @@ void TMainForm::BuildMenus() {
   key(thePage_, GDK_KEY_p, Gdk::CONTROL_MASK);
   key(theDomain_, GDK_KEY_d, Gdk::CONTROL_MASK);
   about_.signal_activate().connect(sigc::mem_fun(*this, &TMainForm::AboutClick));
+  auto1_.signal_activate().connect(sigc::mem_fun(*this, &TMainForm::AutoNavigateClick));
   helpEntry_.signal_activate().connect([this] { ShowHelp(kMainHelpTopic); });
   quit_.signal_activate().connect([this] { close(); });
   gridMenu_.append(mnEdit_);
@@ -264,7 +270,11 @@ void TMainForm::ConnectBrowser() {
   wb_.BeforeNavigate = [this](const std::string& address, const std::string& frame, bool& cancel) {
     OnBeforeNavigate(address, frame, cancel);
   };
-  wb_.NewWindow = [this](bool& cancel) { return OnNewWindow(cancel); };
+  wb_.NewWindow = [this](const std::string&, bool& cancel) { return OnNewWindow(cancel); };
+  wb_.Widget().signal_focus_in_event().connect([this](GdkEventFocus*) {
+    activeBrowser_ = &wb_;
+    return false;
+  });
   wb_.StatusTextChange = [this](const std::string& text) {
     SetStatusText(text, false);
     LastUrl = text;
@@ -283,6 +293,12 @@ void TMainForm::ConnectBrowser() {
   };
   wb_.DownloadComplete = [this] { OnDownloadComplete(); };
   wb_.DocumentComplete = [this] {
+    // The first page of a fresh session is the start of its history.
+    if (std::exchange(forgetHistory_, false)) {
+      wb_.ForgetHistory();
+      backBtn_.set_sensitive(false);
+      forwardBtn_.set_sensitive(false);
+    }
     urls_.get_entry()->set_text(U(wb_.Location()));
     ScreenshotAfterHome();
   };
@@ -441,6 +457,11 @@ void TMainForm::RunLauncherLink(const std::string& url) {
 }
 
 void TMainForm::NavigateTo() {
+  if (activeBrowser_ != &wb_) {
+    for (const auto& popup : popups_)
+      if (&popup->TWB() == activeBrowser_) popup->Close();
+    activeBrowser_ = &wb_;
+  }
   LastUrl = PendingUrl;
   try {
     wb_.Navigate(PendingUrl);
@@ -456,10 +477,65 @@ void TMainForm::OnBeforeNavigate(const std::string& address, const std::string& 
   statusIcon_.queue_draw();
 }
 
+// A page that asks for a window before anything happened in the kiosk gets none.
 browser::WebEngine* TMainForm::OnNewWindow(bool& cancel) {
-  // Pages get no window of their own yet: a script's new window is refused.
-  cancel = true;
-  return nullptr;
+  if (LastUrl.empty()) {
+    cancel = true;
+    return nullptr;
+  }
+  return &CreatePopupWindow().TWB();
+}
+
+// ---- Pop-up windows ----
+
+TFIEPopup& TMainForm::CreatePopupWindow() {
+  popups_.push_back(std::make_unique<TFIEPopup>(*this));
+  TFIEPopup& popup = *popups_.back();
+  int left = 0, top = 0;
+  wb_.Widget().translate_coordinates(popupLayer_, 0, 0, left, top);
+  popup.set_margin_start(std::max(0, left));
+  popup.set_margin_top(std::max(0, top + coolBar_.get_allocated_height()));
+  popupLayer_.add_overlay(popup);
+  activeBrowser_ = &popup.TWB();
+  return popup;
+}
+
+void TMainForm::PopupActivated(TFIEPopup& popup) {
+  activeBrowser_ = &popup.TWB();
+  popupLayer_.reorder_overlay(popup, -1);
+}
+
+void TMainForm::PopupClosed(TFIEPopup& popup) {
+  if (activeBrowser_ == &popup.TWB()) activeBrowser_ = &wb_;
+  // The pop-up may be inside a handler of its own browser: it goes on the next turn.
+  Glib::signal_idle().connect_once(sigc::mem_fun(*this, &TMainForm::DestroyClosedPopups));
+}
+
+void TMainForm::DestroyClosedPopups() {
+  std::erase_if(popups_, [this](const std::unique_ptr<TFIEPopup>& popup) {
+    if (!popup->Closing()) return false;
+    static_cast<Gtk::Container&>(popupLayer_).remove(*popup);
+    return true;
+  });
+}
+
+std::vector<TFIEPopup*> TMainForm::Popups() const {
+  std::vector<TFIEPopup*> open;
+  for (const auto& popup : popups_)
+    if (!popup->Closing()) open.push_back(popup.get());
+  return open;
+}
+
+void TMainForm::OpenInMainBrowser(const std::string& address) {
+  PendingUrl = address;
+  NavigateTo();
+}
+
+void TMainForm::PopupMenuAtPointer() { pmenu_.popup_at_pointer(nullptr); }
+
+void TMainForm::ReturnHomeForInactivity() {
+  freshSession_ = true;
+  Post(WM_GOHOME);
 }
 
 void TMainForm::OnDownloadComplete() {
@@ -480,11 +556,26 @@ void TMainForm::AutoInsertDomain() {
 
 void TMainForm::GoHome() {
   CloseAllPopups();
-  PendingUrl = Settings.HomePage.empty() ? std::string("about:blank") : Settings.HomePage;
-  NavigateTo();
+  const auto openHome = [this] {
+    PendingUrl = Settings.HomePage.empty() ? std::string("about:blank") : Settings.HomePage;
+    NavigateTo();
+  };
+  if (!std::exchange(freshSession_, false) || !Settings.ClearSession) return openHome();
+  // Cookies, storage, cache and history of the last visitor go before the home page opens.
+  wb_.ClearBrowsingData([this, openHome] {
+    forgetHistory_ = true;
+    openHome();
+  });
 }
 
-void TMainForm::CloseAllPopups() {}
+// Closes the pop-up windows from the topmost down, up to the first child that is not one.
+void TMainForm::CloseAllPopups() {
+  const std::vector<Gtk::Widget*> children = popupLayer_.get_children();
+  for (auto child = children.rbegin(); child != children.rend(); ++child) {
+    if ((*child)->get_name() != TFIEPopup::kClassName) break;
+    static_cast<TFIEPopup*>(*child)->Close();
+  }
+}
 
 void TMainForm::AddressActivate() {
   // The engine takes a typed host without a scheme as a web address.
@@ -837,7 +928,7 @@ void TMainForm::ConfigureReturnHomeTimer(std::int32_t intervalMs, bool enabled) 
   if (!enabled) return;
   timReturnHome_ = Glib::signal_timeout().connect(
       [this] {
-        if (!IsUnlocked()) Post(WM_GOHOME);
+        if (!IsUnlocked()) ReturnHomeForInactivity();
         return true;
       },
       static_cast<unsigned>(intervalMs));
@@ -860,11 +951,44 @@ void TMainForm::EnableMouseSampler(bool enabled) {
       kMouseSampleMs);
 }
 
+// The administrator's unattended tour: every 15 seconds a random site of the category shown.
+void TMainForm::AutoNavigateClick() {
+  if (syncingDemoCheck_) return;
+  if (AdminMode) {
+    if (tmDemo_.connected())
+      tmDemo_.disconnect();
+    else
+      tmDemo_ = Glib::signal_timeout().connect(sigc::mem_fun(*this, &TMainForm::OnDemoTick), kDemoMs);
+    SetStatusText(tmDemo_.connected() ? "Demo ON" : "Demo OFF", false);
+    Beep();
+  }
+  // The item's own toggle is undone: its check mark shows the tour.
+  syncingDemoCheck_ = true;
+  auto1_.set_active(tmDemo_.connected());
+  syncingDemoCheck_ = false;
+}
+
+bool TMainForm::OnDemoTick() {
+  CloseAllPopups();
+  if (shownRows_.empty()) return true;
+  std::uniform_int_distribution<std::size_t> pick(0, shownRows_.size() - 1);
+  std::mt19937 random(static_cast<std::mt19937::result_type>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  const std::string address = SiteList.Cell(SiteRecord::HomePage, shownRows_[pick(random)]);
+  if (!address.empty()) {
+    PendingUrl = address;
+    NavigateTo();
+  }
+  return true;
+}
+
+void TMainForm::Beep() { get_display()->beep(); }
+
 bool TMainForm::OnDeleteEvent(GdkEventAny*) {
   if (DropsSystemCommand(Settings, AdminMode, SystemCommand::kClose)) return true;
   hide();
   CloseAllPopups();
   tm_.block();
+  tmDemo_.disconnect();
   timReturnHome_.disconnect();
   tmouse_.disconnect();
   if (Settings.ReturnHome) {

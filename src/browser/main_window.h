@@ -23,6 +23,8 @@
 
 namespace orbeta {
 
+class TFIEPopup;
+
 class TMainForm : public Gtk::Window,
                   public NavigationContext,
                   public ValidationStatus,
@@ -52,6 +54,24 @@ class TMainForm : public Gtk::Window,
   bool ForwardEnabled() const { return forwardBtn_.get_sensitive(); }
   // The Print button: a 5-second notice, then the page goes to the printer without a dialog.
   void PrintClick();
+  // ---- Pop-up windows ----
+  // The page's new window: a hidden pop-up whose browser the page gets.
+  TFIEPopup& CreatePopupWindow();
+  void PopupActivated(TFIEPopup& popup);
+  void PopupClosed(TFIEPopup& popup);
+  // A pop-up page's further window opens in the main browser.
+  void OpenInMainBrowser(const std::string& address);
+  std::vector<TFIEPopup*> Popups() const;
+  browser::WebEngine& ActiveBrowser() { return *activeBrowser_; }
+
+  // The visitor has gone: the next one starts on the home page with a fresh session.
+  void ReturnHomeForInactivity();
+  void PopupMenuAtPointer();
+  void RepaintStatusIcon() { statusIcon_.queue_draw(); }
+  void Beep();
+  bool DemoRunning() const { return tmDemo_.connected(); }
+  void AutoNavigate() { auto1_.activate(); }
+
   // The help page of a topic, shown only while security is off.
   void ShowHelp(int topic);
   Gtk::Window* HelpWindow() { return help_.get(); }
@@ -102,6 +122,7 @@ class TMainForm : public Gtk::Window,
 
   void OnBeforeNavigate(const std::string& address, const std::string& frame, bool& cancel);
   browser::WebEngine* OnNewWindow(bool& cancel);
+  void DestroyClosedPopups();
   void OnDownloadComplete();
   void AutoInsertDomain();
   void LoadColumnWidths();
@@ -112,11 +133,14 @@ class TMainForm : public Gtk::Window,
   void ScreenshotAfterHome();
 
   void AboutClick();
+  void AutoNavigateClick();
+  bool OnDemoTick();
   void AddressActivate();
   bool OnDeleteEvent(GdkEventAny* event);
   bool OnStatusIconDraw(const Cairo::RefPtr<Cairo::Context>& cr);
 
-  // Controls, top to bottom.
+  // Controls, top to bottom; pop-up windows lie over them.
+  Gtk::Overlay popupLayer_;
   Gtk::Box root_{Gtk::ORIENTATION_VERTICAL};
   Gtk::Box coolBar_{Gtk::ORIENTATION_VERTICAL};
   Gtk::Box band1_{Gtk::ORIENTATION_HORIZONTAL};
@@ -154,12 +178,18 @@ class TMainForm : public Gtk::Window,
   sigc::connection logoTimer_;
 
   // Timers (stopped at creation).
-  sigc::connection tm_, stm_, timReturnHome_, tmouse_, tabSwitch_, screenshot_;
+  sigc::connection tm_, stm_, timReturnHome_, tmouse_, tmDemo_, tabSwitch_, screenshot_;
+  bool syncingDemoCheck_ = false;
   std::int32_t returnHomeInterval_ = 300000;
   int lastMouseX_ = 0, lastMouseY_ = 0;  // the pointer at the previous sample
   bool printDelayElapsed_ = false;
   bool printWaiting_ = false;
   bool screenshotTaken_ = false;
+
+  std::vector<std::unique_ptr<TFIEPopup>> popups_;
+  browser::WebEngine* activeBrowser_ = &wb_;
+  bool freshSession_ = false;  // the coming return home clears the browsing data first
+  bool forgetHistory_ = false;  // the page coming is the first of a fresh session
 
   std::unique_ptr<Gtk::Window> userMessage_;
   std::unique_ptr<Gtk::Window> help_;

@@ -98,6 +98,28 @@ WebKitWebContext* SharedContext() {
   return context;
 }
 
+// The history of a view that has shown one empty page. Restoring it empties a view's history:
+// WebKit keeps a view's list as it is when it is given a state without any page. A hidden view
+// prepares it once, as soon as the first engine is made.
+WebKitWebViewSessionState*& BlankSession() {
+  static WebKitWebViewSessionState* session = nullptr;
+  return session;
+}
+
+void PrepareBlankSession() {
+  static bool started = false;
+  if (std::exchange(started, true)) return;
+  WebKitWebView* view = WEBKIT_WEB_VIEW(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
+                                                                       SharedContext(), nullptr)));
+  g_signal_connect(view, "load-changed", G_CALLBACK(+[](WebKitWebView* loaded, WebKitLoadEvent event, gpointer) {
+                     if (event != WEBKIT_LOAD_FINISHED) return;
+                     BlankSession() = webkit_web_view_get_session_state(loaded);
+                     g_idle_add_once([](gpointer done) { g_object_unref(done); }, loaded);
+                   }),
+                   nullptr);
+  webkit_web_view_load_uri(view, "about:blank");
+}
+
 // A DWORD of HKEY_CURRENT_USER, or nothing when the key or value is missing or not a DWORD.
 bool ReadUserDword(const char* keyPath, const char* name, std::uint32_t& out) {
   reg::Key key;
@@ -226,7 +248,7 @@ struct WebEngine::Glue {
     }
     if (!self->NewWindow) return nullptr;
     bool cancel = false;
-    WebEngine* target = self->NewWindow(cancel);
+    WebEngine* target = self->NewWindow(Utf8ToCp1252(address), cancel);
     if (cancel || !target) return nullptr;
     if (target->options_.openedBy != self) {
       g_warning("a new window's engine must be made with openedBy set to the opening engine");
@@ -384,6 +406,7 @@ WebEngine::WebEngine() : WebEngine(Options{}) {}
 WebEngine::WebEngine(Options options) : options_(std::move(options)) {
   // The view is handed out as a gtkmm widget; gtkmm's wrappers need its start-up (idempotent).
   Gtk::Main::init_gtkmm_internals();
+  PrepareBlankSession();
   WebKitSettings* settings = webkit_settings_new();
   webkit_settings_set_enable_javascript(settings, TRUE);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
@@ -565,16 +588,23 @@ std::string WebEngine::UserAgent() const {
   return Text(webkit_settings_get_user_agent(webkit_web_view_get_settings(view_)));
 }
 
-void WebEngine::ClearBrowsingData(std::function<void()> done) {
-  // The history: the session state of a view that has shown nothing.
-  WebKitWebView* blank = WEBKIT_WEB_VIEW(g_object_ref_sink(
+void WebEngine::ForgetHistory() {
+  if (WebKitWebViewSessionState* blank = BlankSession()) {
+    webkit_web_view_restore_session_state(view_, blank);
+    return;
+  }
+  // Not ready yet: the state of a view that has shown nothing empties what it can.
+  WebKitWebView* empty = WEBKIT_WEB_VIEW(g_object_ref_sink(
       g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", webkit_web_view_get_context(view_), nullptr)));
-  WebKitWebViewSessionState* empty = webkit_web_view_get_session_state(blank);
-  webkit_web_view_restore_session_state(view_, empty);
-  webkit_web_view_session_state_unref(empty);
-  gtk_widget_destroy(GTK_WIDGET(blank));
-  g_object_unref(blank);
+  WebKitWebViewSessionState* state = webkit_web_view_get_session_state(empty);
+  webkit_web_view_restore_session_state(view_, state);
+  webkit_web_view_session_state_unref(state);
+  gtk_widget_destroy(GTK_WIDGET(empty));
+  g_object_unref(empty);
+}
 
+void WebEngine::ClearBrowsingData(std::function<void()> done) {
+  ForgetHistory();
   WebKitWebsiteDataManager* data = webkit_web_context_get_website_data_manager(webkit_web_view_get_context(view_));
   auto* watch = new ClearWatch{alive_, this, std::move(done)};
   webkit_website_data_manager_clear(

@@ -117,6 +117,9 @@ class WebEngine {
   // Removes cookies, storage, cache and the back/forward history of this engine's session
   // (kept in memory only; nothing reaches the disk in the first place).
   void ClearBrowsingData(std::function<void()> done = {});
+  // Empties the back and forward history. The page on screen stays, and the next navigation
+  // still puts it into the history: forget once the page to keep has come.
+  void ForgetHistory();
 
   // Runs a script in the page's main frame; `done` gets the result as text, or `error` set.
   void RunScript(const std::string& script,
@@ -134,9 +137,10 @@ class WebEngine {
   // asked here on the opening engine, and its load again on the new engine.
   std::function<void(const std::string& address, const std::string& frameName, bool& cancel)>
       BeforeNavigate;
-  // The page opens a new window. Return an engine made with `openedBy` = this engine (the
-  // page's window opens in it), or null / set `cancel` for no window at all.
-  std::function<WebEngine*(bool& cancel)> NewWindow;
+  // The page opens a new window on `address` (already passed BeforeNavigate). Return an engine
+  // made with `openedBy` = this engine (the page's window opens in it), or null / set `cancel`
+  // for no window at all.
+  std::function<WebEngine*(const std::string& address, bool& cancel)> NewWindow;
   // The new page's document is committed / the page has finished loading.
   std::function<void()> NavigateComplete;
   std::function<void()> DocumentComplete;

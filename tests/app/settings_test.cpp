@@ -83,7 +83,7 @@ TEST_F(SettingsTest, AbsentKeysTakeTheirDefaults) {
       {"HideToolbar", "1"}, {"HideStatusBar", "0"}, {"HideTitleBar", "0"}, {"HideUrlBar", "0"},
       {"HideTabBar", "0"}, {"AutoHideTabs", "0"}, {"CanPrint", "1"}, {"CanMail", "1"},
       {"CanRefresh", "1"}, {"ReturnHome", "1"}, {"ReturnHomeTimer", "1"}, {"UserCanQuit", "1"},
-      {"MonitorPower", "0"}, {"CanLogout", "0"}, {"CanLaunchPrograms", "0"},
+      {"MonitorPower", "0"}, {"CanLogout", "0"}, {"CanLaunchPrograms", "0"}, {"ClearSession", "1"},
       {"ReturnHomeInterval", "60000"}, {"CanBackForward", "1"}, {"HideTypeColumn", "1"},
       {"HideNotesColumn", "0"}, {"HideUrlColumn", "1"}, {"UseButtons", "0"}, {"VisibleLines", "9"},
       {"UseGridPictos", "0"}, {"TabPosition", "1"}, {"UseTabPictos", "0"}, {"BackgroundFile", ""},

@@ -15,67 +15,12 @@
 #include "lists/keyword_list.h"
 #include "lists/list_state.h"
 #include "lists/site_list.h"
+#include "browser/main_window_fixture.h"
 #include "support/http_test_server.h"
 #include "support/test_support.h"
 
 namespace orbeta {
 namespace {
-
-using test::HttpAnswer;
-using test::HttpTestServer;
-using test::ScopedEnv;
-using test::TempDir;
-using test::WriteFile;
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done() && std::chrono::steady_clock::now() < end) {
-    while (Gtk::Main::events_pending()) Gtk::Main::iteration(false);
-    g_usleep(2000);
-  }
-  return done();
-}
-
-class MainWindowTest : public ::testing::Test {
- protected:
-  MainWindowTest() {
-    Settings = TSettings{};
-    AdminMode = false;
-    AdminPassword.clear();
-    CurrentSiteFile = "Untitled.edn";
-    CurrentKeyFile = "Untitled.key";
-    server_.Serve("/home.html", HttpAnswer::Body("<html><title>Home</title><body>Welcome "
-                                                 "<a id=l href='/page.html'>page</a></body></html>"));
-    server_.Serve("/page.html", HttpAnswer::Body("<html><title>Page</title><body>A page</body></html>"));
-    const std::string host = "127.0.0.1:" + std::to_string(server_.Port());
-    WriteFile(dir_.File("sites.edn"),
-              "9,3\r\n1,1,Town library\r\n2,1,>\r\n3,1,Culture\r\n4,1," + host + "\r\n5,1," +
-                  server_.Url("home.html") + "\r\n7,1,CUL\r\n"
-                  "1,2,Council\r\n2,2,>\r\n4,2,council.example\r\n5,2,http://council.example/\r\n7,2,TWN\r\n");
-    WriteFile(dir_.File("sites.key"),
-              "8,3\r\n3,1,Culture\r\n4,1,CUL\r\n6,1,0\r\n3,2,Town\r\n4,2,TWN\r\n6,2,0\r\n");
-    settings_ = "[Navigator Params]\r\nNew Window=1\r\nReturn Home=0\r\nReturn Home Timer=0\r\n"
-                "[Security]\r\nSecurity OFF=0\r\nSite Control OFF=0\r\nValidateOnLine=0\r\n"
-                "[System]\r\nSiteFileName=" + dir_.File("sites.edn") + "\r\n"
-                "[Language]\r\nLanguage=2\r\n"
-                "[URLS]\r\nBlank=" + server_.Url("home.html") + "\r\nButton01 Name=Library\r\n"
-                "Button01 URL=" + server_.Url("page.html") + "\r\n";
-  }
-  std::unique_ptr<TMainForm> Open(const std::string& extra = "") {
-    WriteFile(dir_.File("Orbeta.ini"), settings_ + extra);
-    auto window = std::make_unique<TMainForm>(std::vector<std::string>{});
-    window->show();
-    return window;
-  }
-
-  TempDir dir_;
-  ScopedEnv windir_{"WINDIR", dir_.path()};
-  ScopedEnv registry_{"ORBETA_REGISTRY", dir_.File("registry")};
-  ScopedEnv home_{"ORBETA_HOME", ORBETA_BIN_DIR};
-  ScopedEnv socket_{"ORBETA_SOCKET", dir_.File("orbeta.sock")};
-  HttpTestServer server_;
-  std::string settings_;
-};
 
 TEST_F(MainWindowTest, StartsWithTabsThenGoesHome) {
   auto window = Open();
@@ -164,8 +109,10 @@ TEST_F(MainWindowTest, SettingsShapeTheWindow) {
   Settings.CanPrint = false;
   Settings.HideToolbar = true;
   window->ApplySettings();
-  // The tool bar band is the window's first child row.
-  auto* root = dynamic_cast<Gtk::Box*>(window->get_child());
+  // The tool bar band is the first row of the window's box, under the pop-up layer.
+  auto* layer = dynamic_cast<Gtk::Overlay*>(window->get_child());
+  ASSERT_NE(layer, nullptr);
+  auto* root = dynamic_cast<Gtk::Box*>(layer->get_child());
   ASSERT_NE(root, nullptr);
   EXPECT_FALSE(root->get_children()[0]->get_visible());
 }
@@ -198,6 +145,25 @@ TEST_F(MainWindowTest, ClosesOnAMessageFromAnotherProcess) {
   const auto sent = test::RunProgram("orbeta-send", {"closemain"});
   EXPECT_EQ(sent.exitCode, 0) << sent.err;
   EXPECT_TRUE(RunUntil([&] { return !window->get_visible(); }));
+}
+
+TEST_F(MainWindowTest, AutoNavigateIsTheAdministratorsSwitch) {
+  auto window = Open();
+  ASSERT_TRUE(RunUntil([&] { return window->Browser().Location() == server_.Url("home.html"); }));
+  const std::string before = window->StatusText();
+  window->AutoNavigate();  // locked: nothing happens, nothing shows
+  EXPECT_FALSE(window->DemoRunning());
+  EXPECT_EQ(window->StatusText(), before);
+  AdminMode = true;
+  window->AutoNavigate();
+  EXPECT_TRUE(window->DemoRunning());
+  EXPECT_EQ(window->StatusText(), "Demo ON");
+  AdminMode = false;  // locking again does not stop the tour; only the command does
+  EXPECT_TRUE(window->DemoRunning());
+  AdminMode = true;
+  window->AutoNavigate();
+  EXPECT_FALSE(window->DemoRunning());
+  EXPECT_EQ(window->StatusText(), "Demo OFF");
 }
 
 }  // namespace

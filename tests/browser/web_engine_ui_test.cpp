@@ -197,7 +197,7 @@ TEST_F(WebEngineTest, EveryNavigationReachesBeforeNavigateAndCancelStopsIt) {
 
   EngineWindow main;
   std::vector<std::unique_ptr<EngineWindow>> popups;
-  main.engine.NewWindow = [&](bool&) {
+  main.engine.NewWindow = [&](const std::string&, bool&) {
     popups.push_back(std::make_unique<EngineWindow>(OpenedBy(main.engine)));
     return &popups.back()->engine;
   };
@@ -379,7 +379,7 @@ TEST_F(WebEngineTest, PagesCannotCloseMoveOrResizeTheirWindow) {
   std::unique_ptr<EngineWindow> popup;
   std::vector<std::vector<int>> bounds;
   int popupCloses = 0;
-  main.engine.NewWindow = [&](bool&) {
+  main.engine.NewWindow = [&](const std::string&, bool&) {
     popup = std::make_unique<EngineWindow>(OpenedBy(main.engine));
     popup->engine.WindowSetBounds = [&](int x, int y, int width, int height) {
       bounds.push_back({x, y, width, height});
