@@ -3,8 +3,9 @@
  *
  * Keys are disabled by key grabs on the root window (with every state of Caps Lock and Num
  * Lock), so that no other client receives them; key reports come from XInput2 raw events.
- * The library keeps its own connection to the display named by $DISPLAY; without a display the
- * calls record their state and report failure. */
+ * The library keeps its own connections to the display named by $DISPLAY, opened at the first
+ * call that needs them; without a display the calls record their state and report failure, and
+ * what they recorded is applied once a later call finds the display. */
 #ifndef DWLGINA3_H
 #define DWLGINA3_H
 
@@ -44,15 +45,20 @@ void wlSetPostMessageProc(wlPostMessageProc proc);
 /* From now on every key and mouse button pressed (released) anywhere in the session is posted to
  * `window` as `downMessage` (`upMessage`; 0: none), wParam = the X window that has the input
  * focus, lParam low word = virtual key (1, 2, 4: left, right, middle button), high word = the
- * modifier bits held. A null window stops the reports. Returns non-zero when done. */
+ * modifier bits held before the event (a modifier key's press does not carry its own bit, its
+ * release does). A null window stops the reports. Returns non-zero when done. */
 int wlSetKeyPostMessage(void* window, uint32_t downMessage, uint32_t upMessage);
 
-/* The file descriptor of the library's display connection (-1 without one): when it is
- * readable, call wlProcessEvents, which posts the reports that arrived. */
+/* The file descriptor of the library's display connection (-1 without one). It becomes
+ * readable at every key and button pressed or released and when the keyboard mapping changes;
+ * then call wlProcessEvents (whether reports are wanted or not), which posts the reports that
+ * arrived, follows the new keyboard mapping with the key grabs, and reads what the grabs
+ * delivered. */
 int wlEventFd(void);
 void wlProcessEvents(void);
 
-/* Lifts every restriction: keys enabled, dock windows shown, items enabled. */
+/* Lifts every restriction: keys enabled, dock windows shown (when this library hid them),
+ * items enabled. Returns non-zero when done. */
 int wlRestoreAll(void);
 
 /* State, for tests and diagnostics: non-zero while the key combination (item) is disabled. */

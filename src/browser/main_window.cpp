@@ -9,12 +9,15 @@
 #include <random>
 
 #include "admin/admin_password.h"
+#include "admin/password_dialog.h"
+#include "app/input_rules.h"
 #include "app/startup.h"
 #include "app/window_layout.h"
 #include "app/window_messages.h"
 #include "browser/help_window.h"
 #include "browser/picture_resources.h"
 #include "browser/popup_window.h"
+#include "kiosk/kiosk_setup.h"
 #include "kiosk/launcher.h"
 #include "language/dictionary.h"
 #include "lists/download.h"
@@ -27,6 +30,9 @@
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "platform/virtual_keys.h"
+#include "platform/x11_dock.h"
+#include "platform/x11_key_sender.h"
 
 namespace orbeta {
 namespace {
@@ -44,6 +50,26 @@ constexpr int kMouseSampleMs = 30000;
 constexpr int kDemoMs = 15000;
 constexpr int kMainHelpTopic = 10;
 
+// What the desktop lock shows and asks when its library cannot be found.
+DesktopLockHooks LockHooks() {
+  DesktopLockHooks hooks;
+  hooks.showMessage = [](const std::string& text) {
+    Gtk::MessageDialog box(U(text), false, Gtk::MESSAGE_ERROR);
+    box.run();
+  };
+  hooks.chooseLibraryFile = [] {
+    Gtk::FileChooserDialog chooser("libdwlgina3.so", Gtk::FILE_CHOOSER_ACTION_OPEN);
+    auto filter = Gtk::FileFilter::create();
+    filter->set_name("libdwlgina3.so");
+    filter->add_pattern("libdwlgina3.so");
+    chooser.add_filter(filter);
+    chooser.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+    chooser.add_button("_Open", Gtk::RESPONSE_OK);
+    return chooser.run() == Gtk::RESPONSE_OK ? chooser.get_filename() : std::string();
+  };
+  return hooks;
+}
+
 void SetToolButton(Gtk::ToolButton& button, const Glib::ustring& caption, const Glib::ustring& hint) {
   button.set_label(caption);
   button.set_tooltip_text(hint);
@@ -52,7 +78,7 @@ void SetToolButton(Gtk::ToolButton& button, const Glib::ustring& caption, const 
 }  // namespace
 
 TMainForm::TMainForm(const std::vector<std::string>& args)
-    : queue_([this](const PostedMessage& message) { OnMessage(message); }) {
+    : dWinlock_(LockHooks()), queue_([this](const PostedMessage& message) { OnMessage(message); }) {
   set_title("Orbeta");
   SetSettingsHost(this);
   SetValidationStatus(this);
@@ -88,10 +114,15 @@ void TMainForm::Create(const std::vector<std::string>& args) {
     move(0, 0);
     set_default_size(screen->get_width(), screen->get_height());
     ::chdir(ProgramDirectory().c_str());
+    const ProxySettings proxy = ReadProxy();
+    DownloadInfos.UseProxy = proxy.useProxy;
+    DownloadInfos.ProxyHost = proxy.host;
+    DownloadInfos.ProxyPort = proxy.port;
     dico_.SetRunTimeFileName(JoinPath(ProgramDirectory(), "Orbeta.stm"));
     dico_.SetDesignTimeFileName(JoinPath(ProgramDirectory(), "Orbeta.stm"));
     SettingsFile = GetSettingsFile();
     ReadSettings(SettingsFile);
+    CreateDesktopLock();
     dico_.SetActiveLanguage(static_cast<TLanguage>(std::clamp(Settings.Language, 0, 0xFFFF)));
     LoadImages();
     LoadColumnWidths();
@@ -130,6 +161,11 @@ void TMainForm::BuildLayout() {
   BuildStatusBar();
   BuildMenus();
   signal_delete_event().connect(sigc::mem_fun(*this, &TMainForm::OnDeleteEvent), false);
+  signal_window_state_event().connect(sigc::mem_fun(*this, &TMainForm::OnWindowState));
+  signal_key_press_event().connect(sigc::mem_fun(*this, &TMainForm::OnKeyPreview), false);
+  inputFilter_ = std::make_unique<browser::InputFilter>(*this);
+  screenSaver_.SetScreenSaverRequest([this] { return ScreenSaverRequest(); });
+  screenSaver_.SetMonitorPowerRequest([this] { return MonitorPowerRequest(); });
   show_all_children();
 }
 
@@ -143,12 +179,9 @@ void TMainForm::BuildToolBar() {
   forwardBtn_.set_sensitive(false);
   backBtn_.signal_clicked().connect(sigc::mem_fun(*this, &TMainForm::BackClick));
   forwardBtn_.signal_clicked().connect(sigc::mem_fun(*this, &TMainForm::ForwardClick));
-  stopBtn_.signal_clicked().connect([this] {
-    wb_.Stop();
-    OnDownloadComplete();
-  });
-  refreshBtn_.signal_clicked().connect([this] { wb_.Refresh(); });
-  homeBtn_.signal_clicked().connect([this] { Post(WM_GOHOME); });
+  stopBtn_.signal_clicked().connect(sigc::mem_fun(*this, &TMainForm::StopClick));
+  refreshBtn_.signal_clicked().connect(sigc::mem_fun(*this, &TMainForm::RefreshClick));
+  homeBtn_.signal_clicked().connect(sigc::mem_fun(*this, &TMainForm::HomeClick));
   printBtn_.signal_clicked().connect(sigc::mem_fun(*this, &TMainForm::PrintClick));
   mailBtn_.signal_clicked().connect([] { orbeta::RunMailProgram(); });
   toolsBtn_.set_menu(pmenu_);
@@ -162,6 +195,7 @@ void TMainForm::BuildToolBar() {
   panel1_.override_background_color(Gdk::RGBA("black"));
   panel1_.set_size_request(39, 47);
   panel1_.add(anim_);
+  panel1_.signal_button_press_event().connect(sigc::mem_fun(*this, &TMainForm::OnLogoButtonPress));
   band1_.pack_end(panel1_, Gtk::PACK_SHRINK);
   coolBar_.pack_start(band1_, Gtk::PACK_SHRINK);
 }
@@ -256,6 +290,8 @@ void TMainForm::BuildMenus() {
   key(thePage_, GDK_KEY_p, Gdk::CONTROL_MASK);
   key(theDomain_, GDK_KEY_d, Gdk::CONTROL_MASK);
   about_.signal_activate().connect(sigc::mem_fun(*this, &TMainForm::AboutClick));
+  password_.signal_activate().connect(sigc::mem_fun(*this, &TMainForm::passwordClick));
+  options_.signal_activate().connect(sigc::mem_fun(*this, &TMainForm::optionsClick));
   auto1_.signal_activate().connect(sigc::mem_fun(*this, &TMainForm::AutoNavigateClick));
   helpEntry_.signal_activate().connect([this] { ShowHelp(kMainHelpTopic); });
   quit_.signal_activate().connect([this] { close(); });
@@ -374,6 +410,7 @@ void TMainForm::ApplySettings() {
   band2_.set_visible(layout.addressAndLinkBands);
   if (!Settings.PictosFileName.empty() && FileExists(ResolveFileName(Settings.PictosFileName))) LoadPictos();
   ApplyLockState();
+  ApplyBrowserSecuritySettings(Settings);
   if (!Settings.MovieFile.empty() && FileExists(ResolveFileName(Settings.MovieFile))) {
     // A file that is there but no picture raises an error out of here.
     logoFrames_ = browser::CutStrip(Gdk::Pixbuf::create_from_file(ResolveFileName(Settings.MovieFile)),
@@ -421,6 +458,145 @@ void TMainForm::ApplyLockState() {
   toolsBtn_.set_visible(unlocked);
   quit_.set_sensitive(unlocked || Settings.UserCanQuit);
   wb_.SetLocked(!unlocked);
+  const auto setTaskBar = [this](bool hide) { SetTaskBarHidden(hide); };
+  if (unlocked)
+    ReleaseLock(dWinlock_, setTaskBar);
+  else if (!Settings.UserCanQuit)
+    // A failing library call leaves the kiosk locked all the same: the window's own filter
+    // and commands follow the state, not the library.
+    EngageLock(dWinlock_, Settings, setTaskBar);
+}
+
+// ---- Lock-down ----
+
+// The desktop lock is created once the settings are read: a kiosk that lets visitors quit
+// leaves the desktop's task bar alone. Key reports come in every state.
+void TMainForm::CreateDesktopLock() {
+  dWinlock_.Create([this](std::uintptr_t, std::uint16_t key, std::uint16_t) { OnLockKeyDown(key); },
+                   Settings.UserCanQuit);
+}
+
+void TMainForm::SetTaskBarHidden(bool hide) {
+  if (auto* display = XDisplayOf(get_display()->gobj())) SetDockWindowsShown(display, !hide);
+}
+
+bool TMainForm::FilterActive() { return InputFilterActive(); }
+
+void TMainForm::PopupMenuAt(int, int) { pmenu_.popup_at_pointer(nullptr); }
+
+void TMainForm::passwordClick() {
+  {
+    TPasswordDlg dialog(*this, PasswordDlgHooks{[this] { ReturnHomeForInactivity(); }});
+    passwordDlg_ = &dialog;
+    dialog.ShowModal();
+    passwordDlg_ = nullptr;
+  }
+  ApplyLockState();
+  statusBar_.queue_draw();
+  statusIcon_.queue_draw();
+}
+
+// The settings dialog itself comes with the settings editor; what follows its OK is here.
+void TMainForm::optionsClick() {
+  if (!IsUnlocked()) return;
+  RebuildLaunchMenu();
+  if (ListFilesChanged) {
+    LoadKeywordList();
+    LoadSiteList();
+    Post(WM_BUILDTABS);
+  } else if (KeywordsChanged) {
+    Post(WM_BUILDTABS);
+  } else if (SitesChanged) {
+    Post(WM_FILLGRID);
+  }
+}
+
+void TMainForm::OnLockKeyDown(std::uint16_t key) {
+  for (const KeyReportAction& action : KeyReportActions(key, IsUnlocked(), Settings)) {
+    switch (action.kind) {
+      case KeyReportAction::ClickBack:
+        if (backBtn_.get_sensitive()) BackClick();
+        break;
+      case KeyReportAction::ClickForward:
+        if (forwardBtn_.get_sensitive()) ForwardClick();
+        break;
+      case KeyReportAction::ClickHome: HomeClick(); break;
+      case KeyReportAction::ClickStop: StopClick(); break;
+      case KeyReportAction::ClickRefresh: RefreshClick(); break;
+      case KeyReportAction::ClickLink: LinkClick(action.link - 1); break;
+      case KeyReportAction::RestartReturnHomeTimer:
+        ConfigureReturnHomeTimer(returnHomeInterval_, timReturnHome_.connected());
+        break;
+    }
+  }
+}
+
+// The window the visitor works in answers: the password dialog, an active pop-up, or the
+// main window's own rule.
+bool TMainForm::ScreenSaverRequest() {
+  if (passwordDlg_) return passwordDlg_->ScreenSaverRequest();
+  for (const auto& popup : popups_)
+    if (&popup->TWB() == activeBrowser_ && !popup->Closing()) return popup->ScreenSaverRequest();
+  return DropsSystemCommand(Settings, AdminMode, SystemCommand::kScreenSave);
+}
+
+bool TMainForm::MonitorPowerRequest() {
+  return DropsSystemCommand(Settings, AdminMode, SystemCommand::kMonitorPower);
+}
+
+// The key preview: a Windows key is answered with Alt presses so that it opens nothing, and
+// Alt with an arrow walks the history.
+bool TMainForm::OnKeyPreview(GdkEventKey* event) {
+  const auto state = static_cast<Gdk::ModifierType>(event->state);
+  const bool ctrl = (state & Gdk::CONTROL_MASK) != 0, shift = (state & Gdk::SHIFT_MASK) != 0;
+  const bool alt = (state & Gdk::MOD1_MASK) != 0;
+  switch (PreviewKey(vk::FromKeysym(event->keyval), ctrl, shift, alt)) {
+    case KeyPreviewAction::SendAltPresses:
+      SendAltPresses(XDisplayOf(get_display()->gobj()), 5);
+      return true;
+    case KeyPreviewAction::Back:
+      if (backBtn_.get_sensitive()) BackClick();
+      return true;
+    case KeyPreviewAction::Forward:
+      if (forwardBtn_.get_sensitive()) ForwardClick();
+      return true;
+    case KeyPreviewAction::None: break;
+  }
+  return false;
+}
+
+bool TMainForm::OnLogoButtonPress(GdkEventButton* event) {
+  const auto state = static_cast<Gdk::ModifierType>(event->state);
+  LogoPress press;
+  press.button = event->button;
+  press.otherButtonHeld = (state & (Gdk::BUTTON1_MASK | Gdk::BUTTON2_MASK | Gdk::BUTTON3_MASK)) != 0;
+  press.ctrl = (state & Gdk::CONTROL_MASK) != 0;
+  press.shift = (state & Gdk::SHIFT_MASK) != 0;
+  press.alt = (state & Gdk::MOD1_MASK) != 0;
+  press.doubleClick = event->type == GDK_2BUTTON_PRESS;
+  switch (LogoGesture(press, Settings.HotKeyUnlock)) {
+    case LogoAction::Unlock:
+      AdminMode = true;
+      ApplyLockState();
+      Beep();
+      statusIcon_.queue_draw();
+      return true;
+    case LogoAction::PasswordDialog:
+      passwordClick();
+      return true;
+    case LogoAction::None: break;
+  }
+  return false;
+}
+
+// A minimised or maximised window is put back unless the command may pass.
+bool TMainForm::OnWindowState(GdkEventWindowState* event) {
+  const auto changed = event->changed_mask & event->new_window_state;
+  if ((changed & GDK_WINDOW_STATE_ICONIFIED) && DropsSystemCommand(Settings, AdminMode, SystemCommand::kMinimize))
+    deiconify();
+  if ((changed & GDK_WINDOW_STATE_MAXIMIZED) && DropsSystemCommand(Settings, AdminMode, SystemCommand::kMaximize))
+    unmaximize();
+  return false;
 }
 
 // ---- Status bar ----
@@ -588,6 +764,11 @@ void TMainForm::LinkClick(int index) {
   if (url.empty()) return;
   PendingUrl = url;
   NavigateTo();
+}
+
+void TMainForm::StopClick() {
+  wb_.Stop();
+  OnDownloadComplete();
 }
 
 void TMainForm::BackClick() {
@@ -987,6 +1168,7 @@ bool TMainForm::OnDeleteEvent(GdkEventAny*) {
   if (DropsSystemCommand(Settings, AdminMode, SystemCommand::kClose)) return true;
   hide();
   CloseAllPopups();
+  UpdateInternetZone(true);
   tm_.block();
   tmDemo_.disconnect();
   timReturnHome_.disconnect();

@@ -13,22 +13,28 @@
 
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/window_messages.h"
+#include "browser/input_filter.h"
 #include "browser/web_engine.h"
+#include "kiosk/desktop_lock.h"
 #include "lists/grid_widget.h"
 #include "navigation/navigation_filter.h"
 #include "navigation/online_validation.h"
 #include "platform/message_queue.h"
 #include "platform/message_socket.h"
+#include "platform/x11_screen_saver.h"
 #include "language/dictionary_loader.h"
 
 namespace orbeta {
 
 class TFIEPopup;
+class TPasswordDlg;
 
 class TMainForm : public Gtk::Window,
                   public NavigationContext,
                   public ValidationStatus,
-                  public SettingsHost {
+                  public SettingsHost,
+                  public browser::InputFilterTarget {
  public:
   // Runs the whole creation of the window; `args` is the command line without the program.
   explicit TMainForm(const std::vector<std::string>& args);
@@ -46,8 +52,22 @@ class TMainForm : public Gtk::Window,
   void ApplySettings();
   void ApplyInterfaceTexts();
   void ApplyLockState();
+  // The administrator password dialog, then the lock state that follows from it.
+  void passwordClick();
+  // The settings dialog, then what its changes need rebuilt.
+  void optionsClick();
+  // A key the desktop lock reported from anywhere in the session.
+  void OnLockKeyDown(std::uint16_t key);
+  // The screen saver (or the monitor's power saving) would start: true when it was dropped.
+  bool ScreenSaverRequest();
+  bool MonitorPowerRequest();
+  TPasswordDlg* PasswordDialog() { return passwordDlg_; }
+  TdWinlock& DesktopLock() { return dWinlock_; }
   // Tool bar and link bar commands.
   void BackClick();
+  void StopClick();
+  void RefreshClick() { wb_.Refresh(); }
+  void HomeClick() { Post(WM_GOHOME); }
   void ForwardClick();
   void LinkClick(int index);
   bool BackEnabled() const { return backBtn_.get_sensitive(); }
@@ -68,7 +88,7 @@ class TMainForm : public Gtk::Window,
   void ReturnHomeForInactivity();
   void PopupMenuAtPointer();
   void RepaintStatusIcon() { statusIcon_.queue_draw(); }
-  void Beep();
+  void Beep() override;
   bool DemoRunning() const { return tmDemo_.connected(); }
   void AutoNavigate() { auto1_.activate(); }
 
@@ -94,6 +114,12 @@ class TMainForm : public Gtk::Window,
   std::string TabCaption(Gtk::Widget& sheet) const;
 
  private:
+  // InputFilterTarget
+  bool FilterActive() override;
+  void PrintSequence() override { PrintClick(); }
+  void PasswordClick() override { passwordClick(); }
+  void PopupMenuAt(int xRoot, int yRoot) override;
+
   // SettingsHost
   void RequestQuit(const std::string& missingFile) override;
   void ConfigureReturnHomeTimer(std::int32_t intervalMs, bool enabled) override;
@@ -137,6 +163,11 @@ class TMainForm : public Gtk::Window,
   bool OnDemoTick();
   void AddressActivate();
   bool OnDeleteEvent(GdkEventAny* event);
+  bool OnWindowState(GdkEventWindowState* event);
+  bool OnKeyPreview(GdkEventKey* event);
+  bool OnLogoButtonPress(GdkEventButton* event);
+  void SetTaskBarHidden(bool hide);
+  void CreateDesktopLock();
   bool OnStatusIconDraw(const Cairo::RefPtr<Cairo::Context>& cr);
 
   // Controls, top to bottom; pop-up windows lie over them.
@@ -197,6 +228,11 @@ class TMainForm : public Gtk::Window,
   std::array<std::string, 5> linkCaptions_;
   int rowHeightUnit_ = 16;
   std::array<int, 4> columnWidths_{};  // 0: as designed
+
+  TdWinlock dWinlock_;
+  std::unique_ptr<browser::InputFilter> inputFilter_;
+  ScreenSaverWatch screenSaver_;
+  TPasswordDlg* passwordDlg_ = nullptr;  // while the dialog is open
 
   TDictionaryLoader dico_;
   std::vector<int> shownRows_;  // the sites grid's table rows, in display order

@@ -364,7 +364,7 @@ struct WebEngine::Glue {
     g_object_set_data_full(G_OBJECT(download), "orbeta-download", watch,
                            [](gpointer data) { delete static_cast<DownloadWatch*>(data); });
     std::uint32_t action = 0;
-    bool refused = ReadUserDword(kInternetZoneKey, kDownloadActionValue, action) && action == kDownloadRefused;
+    bool refused = ReadUserDword(kInternetZoneKey, kFileDownloadValue, action) && action == kZoneRefused;
     if (refused || self->options_.downloadFolder.empty()) {
       watch->result.refused = true;
       webkit_download_cancel(download);

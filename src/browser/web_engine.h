@@ -29,19 +29,11 @@
 #include <string>
 #include <utility>
 
+#include "kiosk/kiosk_setup.h"
+
 typedef struct _WebKitWebView WebKitWebView;
 
 namespace orbeta::browser {
-
-// Registry locations the adapter reads (under HKEY_CURRENT_USER).
-inline constexpr const char* kExplorerPoliciesKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-inline constexpr const char* kNoFileUrlValue = "NoFileUrl";
-inline constexpr const char* kInternetZoneKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\3";
-inline constexpr const char* kDownloadActionValue = "1803";
-// Value of "1803" that refuses downloads.
-inline constexpr std::uint32_t kDownloadRefused = 3;
 
 // Appended to the engine's own user agent.
 inline constexpr const char* kUserAgentSuffix = " Orbeta/2.0";

@@ -311,7 +311,7 @@ TEST_F(WebEngineTest, DownloadsFollowTheZoneValue) {
   ASSERT_TRUE(main.Load(server.Url("page")));
   const int toplevels = VisibleToplevels();
 
-  SetUserDword(kInternetZoneKey, kDownloadActionValue, kDownloadRefused);
+  SetUserDword(kInternetZoneKey, kFileDownloadValue, kZoneRefused);
   main.Eval("document.getElementById('get').click()");
   ASSERT_TRUE(WaitFor([&] { return ended.size() == 1; }));
   EXPECT_TRUE(ended[0].refused);
@@ -320,7 +320,7 @@ TEST_F(WebEngineTest, DownloadsFollowTheZoneValue) {
   Settle(300);
   EXPECT_FALSE(g_file_test((folder + "/report.txt").c_str(), G_FILE_TEST_EXISTS));
 
-  SetUserDword(kInternetZoneKey, kDownloadActionValue, 0);
+  SetUserDword(kInternetZoneKey, kFileDownloadValue, 0);
   main.Eval("document.getElementById('get').click()");
   ASSERT_TRUE(WaitFor([&] { return ended.size() == 2; }));
   EXPECT_FALSE(ended[1].refused);
