@@ -23,6 +23,8 @@
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 
+#include "support/ui_pump.h"
+
 namespace orbeta {
 namespace {
 
@@ -30,16 +32,7 @@ using Clock = std::chrono::steady_clock;
 using Result = TPasswordDlg::Result;
 using namespace std::chrono_literals;
 
-// Runs the main loop until `done` holds or `limit` has passed; gives `done`'s last answer.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
-  const auto deadline = Clock::now() + limit;
-  while (!done() && Clock::now() < deadline) {
-    gdk_display_sync(gdk_display_get_default());
-    while (Gtk::Main::events_pending()) Gtk::Main::iteration(false);
-    g_usleep(2000);
-  }
-  return done();
-}
+using test::PumpUntil;
 
 void PumpFor(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
 

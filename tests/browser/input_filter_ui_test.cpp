@@ -20,20 +20,14 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "support/ui_pump.h"
+
 namespace orbeta::browser {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(3)) {
-  const auto deadline = Clock::now() + limit;
-  while (!done() && Clock::now() < deadline) {
-    gdk_display_sync(gdk_display_get_default());
-    while (Gtk::Main::events_pending()) Gtk::Main::iteration(false);
-    g_usleep(2000);
-  }
-  return done();
-}
+using test::PumpUntil;
 
 Display* XDisplay() { return gdk_x11_display_get_xdisplay(gdk_display_get_default()); }
 

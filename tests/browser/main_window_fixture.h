@@ -16,6 +16,7 @@
 #include "lists/list_state.h"
 #include "support/http_test_server.h"
 #include "support/test_support.h"
+#include "support/ui_pump.h"
 
 namespace orbeta {
 
@@ -26,12 +27,7 @@ using test::TempDir;
 using test::WriteFile;
 
 inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done() && std::chrono::steady_clock::now() < end) {
-    while (Gtk::Main::events_pending()) Gtk::Main::iteration(false);
-    g_usleep(2000);
-  }
-  return done();
+  return test::PumpUntil(done, std::chrono::milliseconds(timeoutMs));
 }
 
 class MainWindowTest : public ::testing::Test {

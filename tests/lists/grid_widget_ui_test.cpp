@@ -11,22 +11,14 @@
 
 #include "lists/grid_widget.h"
 
+#include "support/ui_pump.h"
+
 namespace orbeta {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Runs the main loop until `done` holds or `limit` has passed; gives `done`'s last answer.
-bool PumpUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds limit = std::chrono::seconds(2)) {
-  const auto deadline = Clock::now() + limit;
-  while (!done() && Clock::now() < deadline) {
-    gdk_display_sync(gdk_display_get_default());
-    while (Gtk::Main::events_pending()) Gtk::Main::iteration(false);
-    g_usleep(2000);
-  }
-  return done();
-}
+using test::PumpUntil;
 
 // Lets the X server and GTK settle what is under way.
 void PumpPending() {
