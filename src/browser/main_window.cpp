@@ -48,6 +48,7 @@ constexpr int kPrintDelayMs = 5000;
 constexpr int kFoldMs = 300;
 constexpr int kMouseSampleMs = 30000;
 constexpr int kDemoMs = 15000;
+constexpr int kTabsCursor = 8101;
 constexpr int kMainHelpTopic = 10;
 
 // What the desktop lock shows and asks when its library cannot be found.
@@ -223,6 +224,16 @@ void TMainForm::BuildCategories() {
   pcSites_.set_show_border(false);
   pcSites_.set_scrollable(true);
   pcSites_.set_no_show_all();
+  // The category tabs have a cursor of their own, and are drawn as buttons when asked.
+  pcSites_.signal_realize().connect([this] {
+    if (auto cursor = browser::LoadCursorResource(kTabsCursor)) pcSites_.get_window()->set_cursor(cursor);
+  });
+  auto buttonTabs = Gtk::CssProvider::create();
+  buttonTabs->load_from_data(
+      "notebook.buttons header tab { border: 1px solid alpha(black, 0.35); border-radius: 4px; margin: 2px;"
+      " padding: 2px 8px; background-image: linear-gradient(to bottom, #fafafa, #dcdcdc); }"
+      "notebook.buttons header tab:checked { background-image: linear-gradient(to bottom, #c8d8ec, #a8bfdc); }");
+  pcSites_.get_style_context()->add_provider(buttonTabs, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   pcSites_.add_events(Gdk::POINTER_MOTION_MASK);
   pcSites_.signal_motion_notify_event().connect(sigc::mem_fun(*this, &TMainForm::OnTabsMotion));
   tabSwitch_ = pcSites_.signal_switch_page().connect(
@@ -397,6 +408,10 @@ void TMainForm::ApplySettings() {
   coolBar_.set_visible(layout.toolBar);
   statusBar_.set_visible(layout.statusBar);
   PlaceCategories(layout.tabsAtBottom);
+  if (Settings.UseButtons)
+    pcSites_.get_style_context()->add_class("buttons");
+  else
+    pcSites_.get_style_context()->remove_class("buttons");
   pcSites_.set_visible(layout.tabBar);
   pnlMask_.set_visible(layout.maskStrip);
   for (int i = 0; i < 5; ++i) {
@@ -964,6 +979,13 @@ std::vector<std::string> TMainForm::TabCaptions() const {
   std::vector<std::string> captions;
   for (int page = 0; page < pcSites_.get_n_pages(); ++page)
     captions.push_back(TabCaption(*const_cast<Gtk::Notebook&>(pcSites_).get_nth_page(page)));
+  return captions;
+}
+
+std::vector<std::string> TMainForm::LaunchMenuCaptions() const {
+  std::vector<std::string> captions;
+  for (const Gtk::Widget* child : launchMenu_.get_children())
+    captions.push_back(Utf8ToCp1252(static_cast<const Gtk::MenuItem*>(child)->get_label().raw()));
   return captions;
 }
 

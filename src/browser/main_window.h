@@ -111,6 +111,7 @@ class TMainForm : public Gtk::Window,
   void ShowSitesPanel();
   void OpenGridRow(int tableRow);
   std::vector<std::string> TabCaptions() const;
+  std::vector<std::string> LaunchMenuCaptions() const;
   std::string TabCaption(Gtk::Widget& sheet) const;
 
  private:

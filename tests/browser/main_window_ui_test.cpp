@@ -167,5 +167,39 @@ TEST_F(MainWindowTest, AutoNavigateIsTheAdministratorsSwitch) {
   EXPECT_EQ(window->StatusText(), "Demo OFF");
 }
 
+TEST_F(MainWindowTest, StopEndsALoadThatNeverAnswers) {
+  server_.Serve("/never.html", HttpAnswer::Never());
+  auto window = Open();
+  ASSERT_TRUE(RunUntil([&] { return window->Browser().Location() == server_.Url("home.html"); }));
+  window->PendingUrl = server_.Url("never.html");
+  window->NavigateTo();
+  ASSERT_TRUE(RunUntil([&] { return window->Browser().IsLoading(); }));
+  window->StopClick();
+  EXPECT_TRUE(RunUntil([&] { return !window->Browser().IsLoading(); }));
+}
+
+// At start-up the menu lists the programs that are there; rebuilt after the settings dialog,
+// it lists every named program.
+TEST_F(MainWindowTest, LauncherMenuListsTheKiosksPrograms) {
+  const std::string present = dir_.File("present");
+  WriteFile(present, "");
+  settings_.replace(settings_.find("New Window=1"), 12, "New Window=1\r\nCan Launch Programs=1");
+  auto window = Open("[Kiosk mode]\r\nProgramsToLaunched=Here," + present + ",Gone," + dir_.File("gone") + "\r\n");
+  ASSERT_TRUE(RunUntil([&] { return !window->LaunchMenuCaptions().empty(); }));
+  EXPECT_EQ(window->LaunchMenuCaptions(), (std::vector<std::string>{"Here"}));
+  window->RebuildLaunchMenu();
+  EXPECT_EQ(window->LaunchMenuCaptions(), (std::vector<std::string>{"Here", "Gone"}));
+}
+
+TEST_F(MainWindowTest, MinimisingIsUndoneWhileLocked) {
+  settings_.replace(settings_.find("New Window=1"), 12, "New Window=0");
+  auto window = Open();
+  ASSERT_TRUE(RunUntil([&] { return window->get_mapped(); }));
+  window->iconify();
+  EXPECT_TRUE(RunUntil([&] {
+    return window->get_mapped() && !(window->get_window()->get_state() & Gdk::WINDOW_STATE_ICONIFIED);
+  }));
+}
+
 }  // namespace
 }  // namespace orbeta
