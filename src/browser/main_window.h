@@ -62,6 +62,8 @@ class TMainForm : public Gtk::Window,
   bool ScreenSaverRequest();
   bool MonitorPowerRequest();
   TPasswordDlg* PasswordDialog() { return passwordDlg_; }
+  // The application-wide input filter works now: the kiosk is locked for visitors.
+  bool FilterActive() override;
   TdWinlock& DesktopLock() { return dWinlock_; }
   // Tool bar and link bar commands.
   void BackClick();
@@ -116,7 +118,6 @@ class TMainForm : public Gtk::Window,
 
  private:
   // InputFilterTarget
-  bool FilterActive() override;
   void PrintSequence() override { PrintClick(); }
   void PasswordClick() override { passwordClick(); }
   void PopupMenuAt(int xRoot, int yRoot) override;

@@ -70,5 +70,21 @@ TEST_F(LockStateTest, TheScreenSaverPassesTheMainWindowButNotThePasswordDialog) 
   EXPECT_FALSE(AdminMode);
 }
 
+// Another client holds Alt+Tab, so the desktop lock cannot take it: the kiosk stays locked.
+TEST_F(LockStateTest, AFailingDesktopLockLeavesTheKioskLocked) {
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_NE(other, nullptr);
+  const KeyCode tab = XKeysymToKeycode(other, XK_Tab);
+  for (const unsigned locks : {0u, unsigned{LockMask}, unsigned{Mod2Mask}, unsigned{LockMask | Mod2Mask}})
+    XGrabKey(other, tab, Mod1Mask | locks, DefaultRootWindow(other), True, GrabModeAsync, GrabModeAsync);
+  XSync(other, False);
+  Lock();
+  auto window = Open();
+  EXPECT_TRUE(window->Browser().Locked());
+  EXPECT_TRUE(window->FilterActive());
+  EXPECT_TRUE(wlIsItemDisabled(WL_ITEM_TASKBAR)) << "the other switches are set all the same";
+  XCloseDisplay(other);
+}
+
 }  // namespace
 }  // namespace orbeta
