@@ -184,7 +184,7 @@ void TMainForm::BuildToolBar() {
   refreshBtn_.signal_clicked().connect(sigc::mem_fun(*this, &TMainForm::RefreshClick));
   homeBtn_.signal_clicked().connect(sigc::mem_fun(*this, &TMainForm::HomeClick));
   printBtn_.signal_clicked().connect(sigc::mem_fun(*this, &TMainForm::PrintClick));
-  mailBtn_.signal_clicked().connect([] { orbeta::RunMailProgram(); });
+  mailBtn_.signal_clicked().connect(sigc::mem_fun(*this, &TMainForm::MailClick));
   toolsBtn_.set_menu(pmenu_);
   toolsBtn_.signal_clicked().connect([this] { pmenu_.popup_at_widget(&toolsBtn_, Gdk::GRAVITY_SOUTH_WEST, Gdk::GRAVITY_NORTH_WEST, nullptr); });
   languageBtn_.set_menu(languagesMenu_);

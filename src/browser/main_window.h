@@ -18,6 +18,7 @@
 #include "browser/web_engine.h"
 #include "kiosk/desktop_lock.h"
 #include "lists/grid_widget.h"
+#include "navigation/mail_handoff.h"
 #include "navigation/navigation_filter.h"
 #include "navigation/online_validation.h"
 #include "platform/message_queue.h"
@@ -70,6 +71,7 @@ class TMainForm : public Gtk::Window,
   void StopClick();
   void RefreshClick() { wb_.Refresh(); }
   void HomeClick() { Post(WM_GOHOME); }
+  void MailClick() { orbeta::RunMailProgram(); }
   void ForwardClick();
   void LinkClick(int index);
   bool BackEnabled() const { return backBtn_.get_sensitive(); }

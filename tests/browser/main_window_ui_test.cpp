@@ -16,6 +16,7 @@
 #include "lists/list_state.h"
 #include "lists/site_list.h"
 #include "browser/main_window_fixture.h"
+#include "navigation/argv_recorder.h"
 #include "support/http_test_server.h"
 #include "support/test_support.h"
 
@@ -199,6 +200,19 @@ TEST_F(MainWindowTest, MinimisingIsUndoneWhileLocked) {
   EXPECT_TRUE(RunUntil([&] {
     return window->get_mapped() && !(window->get_window()->get_state() & Gdk::WINDOW_STATE_ICONIFIED);
   }));
+}
+
+TEST_F(MainWindowTest, MailButtonStartsTheMailProgram) {
+  const std::string mailer = dir_.File("mailer");
+  test::InstallArgvRecorder(mailer);
+  ScopedEnv argvFile(test::kArgvFileVariable, dir_.File("argv"));
+  settings_.replace(settings_.find("[System]\r\n"), 10, "[System]\r\nMailer=" + mailer + " --compose\r\n");
+  auto window = Open();
+  ASSERT_EQ(Settings.Mailer, mailer + " --compose");
+  window->MailClick();
+  const auto args = test::WaitForRecordedArgs(dir_.File("argv"));
+  ASSERT_TRUE(args.has_value());
+  EXPECT_NE(std::find(args->begin(), args->end(), "--compose"), args->end());
 }
 
 }  // namespace
