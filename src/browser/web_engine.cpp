@@ -100,7 +100,7 @@ WebKitWebContext* SharedContext() {
 
 // The history of a view that has shown one empty page. Restoring it empties a view's history:
 // WebKit keeps a view's list as it is when it is given a state without any page. A hidden view
-// prepares it once, as soon as the first engine is made.
+// prepares it once, after the first page of the program has loaded.
 WebKitWebViewSessionState*& BlankSession() {
   static WebKitWebViewSessionState* session = nullptr;
   return session;
@@ -272,6 +272,8 @@ struct WebEngine::Glue {
         if (self->NavigateComplete) self->NavigateComplete();
         break;
       case WEBKIT_LOAD_FINISHED:
+        // Once a first page is there, so that the kiosk's start does not wait for it.
+        PrepareBlankSession();
         if (self->DownloadComplete) self->DownloadComplete();
         if (self->DocumentComplete) self->DocumentComplete();
         break;
@@ -406,7 +408,6 @@ WebEngine::WebEngine() : WebEngine(Options{}) {}
 WebEngine::WebEngine(Options options) : options_(std::move(options)) {
   // The view is handed out as a gtkmm widget; gtkmm's wrappers need its start-up (idempotent).
   Gtk::Main::init_gtkmm_internals();
-  PrepareBlankSession();
   WebKitSettings* settings = webkit_settings_new();
   webkit_settings_set_enable_javascript(settings, TRUE);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
@@ -587,6 +588,8 @@ void WebEngine::PrintToFile(const std::string& pdfPath, std::function<void(bool 
 std::string WebEngine::UserAgent() const {
   return Text(webkit_settings_get_user_agent(webkit_web_view_get_settings(view_)));
 }
+
+bool WebEngine::CanForgetHistory() { return BlankSession() != nullptr; }
 
 void WebEngine::ForgetHistory() {
   if (WebKitWebViewSessionState* blank = BlankSession()) {

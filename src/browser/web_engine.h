@@ -112,6 +112,9 @@ class WebEngine {
   // Empties the back and forward history. The page on screen stays, and the next navigation
   // still puts it into the history: forget once the page to keep has come.
   void ForgetHistory();
+  // True once ForgetHistory empties the history entirely: it gets ready in the background
+  // after the program's first page has loaded. Before, only what WebKit allows is emptied.
+  static bool CanForgetHistory();
 
   // Runs a script in the page's main frame; `done` gets the result as text, or `error` set.
   void RunScript(const std::string& script,

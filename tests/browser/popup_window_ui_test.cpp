@@ -121,6 +121,7 @@ TEST_F(PopupWindowTest, ReturnForInactivityStartsAFreshSession) {
     window->PendingUrl = server_.Url("cookie.html");
     window->NavigateTo();
     ASSERT_TRUE(RunUntil([&] { return Run(window->Browser(), "document.cookie") == "visitor=1"; }));
+    ASSERT_TRUE(RunUntil([] { return browser::WebEngine::CanForgetHistory(); }));
     window->ReturnHomeForInactivity();
     ASSERT_TRUE(RunUntil([&] { return window->Browser().Location() == server_.Url("home.html") &&
                                       !window->Browser().IsLoading(); }));
