@@ -16,6 +16,7 @@
 
 #include "platform/virtual_keys.h"
 #include "platform/x11_dock.h"
+#include "platform/x11_error_trap.h"
 
 #define WL_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -69,39 +70,6 @@ struct LockState {
 };
 
 LockState g;
-
-// Catches the errors of the library's connections (BadAccess: another client holds the grab)
-// so that they fail the call instead of ending the program.
-class ErrorTrap {
- public:
-  explicit ErrorTrap(Display* display) : display_(display) {
-    failed_ = false;
-    outer_ = XSetErrorHandler(&Handle);
-  }
-  ~ErrorTrap() {
-    XSync(display_, False);
-    XSetErrorHandler(outer_);
-  }
-  ErrorTrap(const ErrorTrap&) = delete;
-  ErrorTrap& operator=(const ErrorTrap&) = delete;
-  bool Ok() {
-    XSync(display_, False);
-    return !failed_;
-  }
-
- private:
-  // Errors of other connections (the program's) go to the handler that was there before.
-  static int Handle(Display* display, XErrorEvent* error) {
-    if (display == g.grabs || display == g.events) {
-      failed_ = true;
-      return 0;
-    }
-    return outer_ ? outer_(display, error) : 0;
-  }
-  static inline bool failed_ = false;
-  static inline XErrorHandler outer_ = nullptr;
-  Display* display_;
-};
 
 std::vector<int> KeycodesOf(const std::vector<uint32_t>& keysyms) {
   std::vector<int> keycodes;
@@ -209,7 +177,7 @@ std::vector<Grab> GrabsOf(uint32_t virtualKey, uint32_t modifiers) {
 }
 
 bool SetGrabs(const std::vector<Grab>& grabs, bool grab) {
-  ErrorTrap trap(g.grabs);
+  orbeta::X11ErrorTrap trap(g.grabs);
   for (const Grab& each : grabs) {
     if (each.button && grab)
       XGrabButton(g.grabs, each.code, each.mask, g.root, False, ButtonPressMask | ButtonReleaseMask, GrabModeAsync,
@@ -221,7 +189,7 @@ bool SetGrabs(const std::vector<Grab>& grabs, bool grab) {
     else
       XUngrabKey(g.grabs, each.code, each.mask, g.root);
   }
-  return trap.Ok();
+  return !trap.Failed();
 }
 
 bool GrabAllKeys() {
@@ -242,7 +210,7 @@ bool ApplyDocks() {
 // every key press and the grab connection is read too, reports or not.
 void SelectRawEvents() {
   int event = 0, error = 0, major = 2, minor = 2;
-  ErrorTrap trap(g.events);
+  orbeta::X11ErrorTrap trap(g.events);
   if (!XQueryExtension(g.events, "XInputExtension", &g.xiOpcode, &event, &error) ||
       XIQueryVersion(g.events, &major, &minor) != Success) {
     g.xiOpcode = -1;
@@ -257,7 +225,7 @@ void SelectRawEvents() {
   XQueryKeymap(g.events, keys);
   for (int keycode = 0; keycode < 256; ++keycode)
     g.heldModifiers[keycode] = ((keys[keycode / 8] >> (keycode % 8)) & 1) && g.modifierBits[keycode];
-  if (!trap.Ok()) g.xiOpcode = -1;
+  if (trap.Failed()) g.xiOpcode = -1;
 }
 
 // Opens the connections at the first call that needs them, and applies what was recorded
@@ -292,7 +260,7 @@ bool Connect() {
 void OnKeyboardChanged() {
   LoadKeyboard();
   {
-    ErrorTrap trap(g.grabs);
+    orbeta::X11ErrorTrap trap(g.grabs);
     XUngrabKey(g.grabs, AnyKey, AnyModifier, g.root);
   }
   GrabAllKeys();
@@ -390,10 +358,10 @@ WL_EXPORT int wlRestoreAll(void) {
   if (!connected) return 0;
   bool ok = false;
   {
-    ErrorTrap trap(g.grabs);
+    orbeta::X11ErrorTrap trap(g.grabs);
     XUngrabKey(g.grabs, AnyKey, AnyModifier, g.root);
     XUngrabButton(g.grabs, AnyButton, AnyModifier, g.root);
-    ok = trap.Ok();
+    ok = !trap.Failed();
   }
   return ApplyDocks() && ok;
 }

@@ -497,7 +497,8 @@ void TMainForm::SetTaskBarHidden(bool hide) {
 
 bool TMainForm::FilterActive() { return InputFilterActive(); }
 
-void TMainForm::PopupMenuAt(int, int) { pmenu_.popup_at_pointer(nullptr); }
+// The menu opens where the pointer is, which is where the button went down.
+void TMainForm::PopupMenuAt(int, int) { PopupMenuAtPointer(); }
 
 void TMainForm::passwordClick() {
   {
@@ -540,7 +541,7 @@ void TMainForm::OnLockKeyDown(std::uint16_t key) {
       case KeyReportAction::ClickRefresh: RefreshClick(); break;
       case KeyReportAction::ClickLink: LinkClick(action.link - 1); break;
       case KeyReportAction::RestartReturnHomeTimer:
-        ConfigureReturnHomeTimer(returnHomeInterval_, timReturnHome_.connected());
+        RestartReturnHomeTimer();
         break;
     }
   }
@@ -550,8 +551,7 @@ void TMainForm::OnLockKeyDown(std::uint16_t key) {
 // main window's own rule.
 bool TMainForm::ScreenSaverRequest() {
   if (passwordDlg_) return passwordDlg_->ScreenSaverRequest();
-  for (const auto& popup : popups_)
-    if (&popup->TWB() == activeBrowser_ && !popup->Closing()) return popup->ScreenSaverRequest();
+  if (TFIEPopup* popup = ActivePopup()) return popup->ScreenSaverRequest();
   return DropsSystemCommand(Settings, AdminMode, SystemCommand::kScreenSave);
 }
 
@@ -648,11 +648,8 @@ void TMainForm::RunLauncherLink(const std::string& url) {
 }
 
 void TMainForm::NavigateTo() {
-  if (activeBrowser_ != &wb_) {
-    for (const auto& popup : popups_)
-      if (&popup->TWB() == activeBrowser_) popup->Close();
-    activeBrowser_ = &wb_;
-  }
+  if (TFIEPopup* popup = ActivePopup()) popup->Close();
+  activeBrowser_ = &wb_;
   LastUrl = PendingUrl;
   try {
     wb_.Navigate(PendingUrl);
@@ -708,6 +705,12 @@ void TMainForm::DestroyClosedPopups() {
     static_cast<Gtk::Container&>(popupLayer_).remove(*popup);
     return true;
   });
+}
+
+TFIEPopup* TMainForm::ActivePopup() const {
+  for (const auto& popup : popups_)
+    if (&popup->TWB() == activeBrowser_ && !popup->Closing()) return popup.get();
+  return nullptr;
 }
 
 std::vector<TFIEPopup*> TMainForm::Popups() const {
@@ -1100,13 +1103,9 @@ void TMainForm::LoadColumnWidths() {
   reg::Key key;
   if (reg::Key::Open(reg::Root::CurrentUser, kColumnWidthsKey, false, key) != reg::kSuccess) return;
   for (std::size_t column = 0; column < columnWidths_.size(); ++column) {
-    reg::Value value;
-    if (key.Query("col" + std::to_string(column), value) == reg::kSuccess && value.type == reg::kDword &&
-        value.data.size() == 4) {
-      std::uint32_t width = 0;
-      for (int i = 3; i >= 0; --i) width = (width << 8) | static_cast<unsigned char>(value.data[i]);
+    std::uint32_t width = 0;
+    if (key.ReadDword("col" + std::to_string(column), width) == reg::kSuccess)
       columnWidths_[column] = static_cast<int>(std::min<std::uint32_t>(width, 4000));
-    }
   }
 }
 
@@ -1147,7 +1146,7 @@ void TMainForm::EnableMouseSampler(bool enabled) {
         get_display()->get_default_seat()->get_pointer()->get_position(x, y);
         if (x != lastMouseX_ || y != lastMouseY_) {
           lastMouseX_ = x, lastMouseY_ = y;
-          ConfigureReturnHomeTimer(returnHomeInterval_, timReturnHome_.connected());
+          RestartReturnHomeTimer();
         }
         return true;
       },

@@ -87,6 +87,8 @@ class TMainForm : public Gtk::Window,
   void OpenInMainBrowser(const std::string& address);
   std::vector<TFIEPopup*> Popups() const;
   browser::WebEngine& ActiveBrowser() { return *activeBrowser_; }
+  // The open pop-up whose browser is the active one; null when it is the main browser.
+  TFIEPopup* ActivePopup() const;
 
   // The visitor has gone: the next one starts on the home page with a fresh session.
   void ReturnHomeForInactivity();
@@ -128,6 +130,7 @@ class TMainForm : public Gtk::Window,
   void RequestQuit(const std::string& missingFile) override;
   void ConfigureReturnHomeTimer(std::int32_t intervalMs, bool enabled) override;
   void EnableMouseSampler(bool enabled) override;
+  void RestartReturnHomeTimer() { ConfigureReturnHomeTimer(returnHomeInterval_, timReturnHome_.connected()); }
 
   void BuildLayout();
   void BuildToolBar();

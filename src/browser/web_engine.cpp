@@ -124,12 +124,7 @@ void PrepareBlankSession() {
 bool ReadUserDword(const char* keyPath, const char* name, std::uint32_t& out) {
   reg::Key key;
   if (reg::Key::Open(reg::Root::CurrentUser, keyPath, false, key) != reg::kSuccess) return false;
-  reg::Value value;
-  if (key.Query(name, value) != reg::kSuccess) return false;
-  if (value.type != reg::kDword || value.data.size() != 4) return false;
-  out = 0;
-  for (int i = 3; i >= 0; --i) out = (out << 8) | static_cast<unsigned char>(value.data[i]);
-  return true;
+  return key.ReadDword(name, out) == reg::kSuccess;
 }
 
 std::string SchemeOf(const std::string& utf8Address) {

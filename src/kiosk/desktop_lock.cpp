@@ -182,8 +182,11 @@ TdWinlock::Library* TdWinlock::EnsureLoaded() {
   LibraryOpener opener;
   void* handle = opener.Open(JoinPath(firstDirectory, name));
   if (!handle && search_.byBareName) handle = opener.Open(name);
-  std::string folder = RegisteredLibraryFolder();
-  if (!handle && !IsBlank(folder)) handle = opener.Open(folder + name);
+  std::string folder;
+  if (!handle) {
+    folder = RegisteredLibraryFolder();
+    if (!IsBlank(folder)) handle = opener.Open(folder + name);
+  }
   if (!handle) {
     hooks_.showMessage("cannot find " + name + "\n\r" + "please select path to " + name);
     const std::string chosen = hooks_.chooseLibraryFile();

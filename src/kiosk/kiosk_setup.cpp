@@ -10,17 +10,6 @@
 namespace orbeta {
 namespace {
 
-// A 32-bit integer value; nothing when it is missing or of another type.
-std::optional<std::uint32_t> ReadDword(const reg::Key& key, const char* name) {
-  reg::Value value;
-  if (key.Query(name, value) != reg::kSuccess || value.type != reg::kDword || value.data.size() != 4)
-    return std::nullopt;
-  std::uint32_t number = 0;
-  for (int byte = 3; byte >= 0; --byte)
-    number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<std::size_t>(byte)]);
-  return number;
-}
-
 std::optional<std::int32_t> DecimalInteger(std::string_view text) {
   std::int32_t number = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -72,17 +61,17 @@ void UpdateInternetZone(bool allow) {
   reg::Key key;
   if (reg::Key::Open(reg::Root::CurrentUser, kInternetZoneKey, false, key) != reg::kSuccess) return;
   for (const char* name : {kFileDownloadValue, kFontDownloadValue}) {
-    const auto current = ReadDword(key, name);
-    if (!current) return;
-    if (*current != wanted && key.WriteDword(name, wanted) != reg::kSuccess) return;
+    std::uint32_t current = 0;
+    if (key.ReadDword(name, current) != reg::kSuccess) return;
+    if (current != wanted && key.WriteDword(name, wanted) != reg::kSuccess) return;
   }
 }
 
 ProxySettings ReadProxy() {
   reg::Key key;
   if (reg::Key::Open(reg::Root::CurrentUser, kInternetSettingsKey, false, key) != reg::kSuccess) return {};
-  const auto enabled = ReadDword(key, kProxyEnableValue);
-  if (!enabled || *enabled == 0) return {};
+  std::uint32_t enabled = 0;
+  if (key.ReadDword(kProxyEnableValue, enabled) != reg::kSuccess || enabled == 0) return {};
 
   std::string server;
   if (key.ReadString(kProxyServerValue, server) != reg::kSuccess) return {};

@@ -541,6 +541,15 @@ long Key::ReadString(const std::string& name, std::string& out) const {
   return kSuccess;
 }
 
+long Key::ReadDword(const std::string& name, std::uint32_t& out) const {
+  Value value;
+  if (const long failed = Query(name, value)) return failed;
+  if (value.type != kDword || value.data.size() != 4) return kInvalidParameter;
+  out = 0;
+  for (int i = 3; i >= 0; --i) out = (out << 8) | static_cast<unsigned char>(value.data[i]);
+  return kSuccess;
+}
+
 long Key::WriteString(const std::string& name, const std::string& text) {
   return Set(name, {kString, text});
 }

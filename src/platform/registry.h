@@ -72,6 +72,8 @@ class Key {
   // Helpers over Query/Set for the common types. ReadString fails with kInvalidParameter
   // when the value exists with a type other than a string or expandable string.
   long ReadString(const std::string& name, std::string& out) const;
+  // Fails with kInvalidParameter when the value is not a DWORD of 4 bytes.
+  long ReadDword(const std::string& name, std::uint32_t& out) const;
   long WriteString(const std::string& name, const std::string& text);
   long WriteDword(const std::string& name, std::uint32_t number);
 

@@ -1,5 +1,7 @@
 #include "platform/x11_dock.h"
 
+#include "platform/x11_error_trap.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -11,48 +13,6 @@ namespace orbeta {
 static_assert(std::is_same_v<XWindowId, Window>);
 
 namespace {
-
-// Catches the X errors of one connection while it lives (windows of other clients may be
-// destroyed at any moment); errors of other connections go to the handler installed before.
-class ErrorTrap {
- public:
-  explicit ErrorTrap(Display* display) : display_(display), outer_(current_) {
-    current_ = this;
-    previousHandler_ = XSetErrorHandler(&Handle);
-  }
-  ~ErrorTrap() {
-    XSync(display_, False);
-    XSetErrorHandler(previousHandler_);
-    current_ = outer_;
-  }
-  ErrorTrap(const ErrorTrap&) = delete;
-  ErrorTrap& operator=(const ErrorTrap&) = delete;
-
-  // Whether a request made so far failed; waits for the server's answer.
-  bool Failed() {
-    XSync(display_, False);
-    return failed_;
-  }
-
- private:
-  static int Handle(Display* display, XErrorEvent* error) {
-    ErrorTrap* outermost = current_;
-    for (ErrorTrap* trap = current_; trap; trap = trap->outer_) {
-      if (trap->display_ == display) {
-        trap->failed_ = true;
-        return 0;
-      }
-      outermost = trap;
-    }
-    return outermost && outermost->previousHandler_ ? outermost->previousHandler_(display, error) : 0;
-  }
-
-  static inline ErrorTrap* current_ = nullptr;
-  Display* display_;
-  ErrorTrap* outer_;
-  XErrorHandler previousHandler_ = nullptr;
-  bool failed_ = false;
-};
 
 bool IsDock(Display* display, Window window, Atom typeProperty, Atom dockType) {
   Atom actualType = None;
@@ -87,7 +47,7 @@ std::vector<XWindowId> DockWindows(Display* display) {
   const Atom typeProperty = XInternAtom(display, "_NET_WM_WINDOW_TYPE", True);
   const Atom dockType = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DOCK", True);
   if (typeProperty == None || dockType == None) return {};
-  ErrorTrap trap(display);
+  X11ErrorTrap trap(display);
   std::vector<Window> docks;
   for (int screen = 0; screen < ScreenCount(display); ++screen) {
     for (Window top : Children(display, RootWindow(display, screen))) {
@@ -101,7 +61,7 @@ std::vector<XWindowId> DockWindows(Display* display) {
 
 bool SetDockWindowsShown(Display* display, bool shown) {
   const std::vector<XWindowId> docks = DockWindows(display);
-  ErrorTrap trap(display);
+  X11ErrorTrap trap(display);
   for (Window dock : docks) {
     if (shown)
       XMapWindow(display, dock);
