@@ -70,6 +70,8 @@ TEST_F(PopupWindowTest, ClosesOnItsPagesCloseAndOnGoingHome) {
   for (int i = 0; i < 3; ++i) Run(window->Browser(), "window.open('" + server_.Url("small.html") + "', 'w" +
                                                          std::to_string(i) + "'); 1");
   ASSERT_TRUE(RunUntil([&] { return window->Popups().size() == 3; }));
+  // A page asks to close its window once it is there; before, the close would meet the load.
+  ASSERT_TRUE(RunUntil([&] { return window->Popups()[1]->TWB().Title() == "Small"; }));
   Run(window->Popups()[1]->TWB(), "window.close(); 1");
   ASSERT_TRUE(RunUntil([&] { return window->Popups().size() == 2; }));
   window->Post(WM_GOHOME);
